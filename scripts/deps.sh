@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64 mingw-w64-tools
     wine64 xvfb xauth imagemagick xdotool
     # Wine draws captions with these: Latin/Cyrillic serif and sans faces, and CJK.
-    fonts-liberation fonts-dejavu-core fonts-noto-cjk
+    fonts-wine fonts-liberation fonts-dejavu-core fonts-noto-cjk
 )
 
 missing=()

@@ -27,19 +27,28 @@ start_display() {
     return 1
 }
 
-# Create the prefix once (about 10 s). Windows get a virtual desktop so that they have title
-# bars in screenshots even though Xvfb runs no window manager.
+wine_reg() {
+    "$WINE" reg add "$@" /f </dev/null >/dev/null 2>&1
+}
+
+# Create the prefix once (about 10 s) and give it the settings the tests and screenshots rely
+# on; the stamp names the version of those settings, so a change re-applies them.
 ensure_prefix() {
+    local stamp="$WINEPREFIX/.snapkeep-settings-2"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine: creating prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         "$WINE" wineboot --init </dev/null >/dev/null 2>&1
         "$WINESERVER" -w
-        "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
-            </dev/null >/dev/null 2>&1
-        "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-            </dev/null >/dev/null 2>&1
+    fi
+    if [ ! -f "$stamp" ]; then
+        # A virtual desktop draws title bars even though Xvfb runs no window manager.
+        wine_reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+        wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
+        # The program asks for Times New Roman; Liberation Serif has the same metrics.
+        wine_reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif'
         "$WINESERVER" -w
+        touch "$stamp"
     fi
 }
 

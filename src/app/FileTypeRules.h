@@ -30,7 +30,7 @@ private:
     void CheckBoxPictureExtClick(FileType sender);
 
     // The page's built-in state: only "All" ticked.
-    std::array<bool, kFileTypeCount> checked_{true, false, false, false,
+    std::array<bool, kFileTypeCount> checked_{true,  false, false, false,
                                               false, false, false, false};
 };
 

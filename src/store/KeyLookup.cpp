@@ -85,8 +85,7 @@ std::u16string FindKeyValueW(std::u16string_view text, std::u16string_view key,
     return Lookup(text, key, fallback, separators, capacity, true);
 }
 
-std::vector<std::string> SplitTokens(std::string& text, std::string_view separators,
-                                     size_t limit) {
+std::vector<std::string> SplitTokens(std::string& text, std::string_view separators, size_t limit) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');

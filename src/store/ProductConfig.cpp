@@ -40,8 +40,8 @@ void DescrambleConfig(const uint8_t* source, uint8_t* destination, size_t n) {
     uint32_t state = kSeed;
     for (size_t i = 0; i < n / 4; ++i) {
         const uint8_t* in = source + 4 * i;
-        const uint32_t data = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 |
-                              uint32_t(in[3]) << 24;
+        const uint32_t data =
+            uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
         const uint32_t clear = data ^ KeyWord(state);
         uint8_t* out = destination + 4 * i;
         for (int b = 0; b < 4; ++b)
@@ -76,8 +76,8 @@ ProductConfig ParseProductConfig(const std::optional<std::string>& stored) {
     config.BtnGpioHighActive = ParseNumber(FindKeyValue(text, "BtnGpioHighActive", "0", 8));
     config.BtnGpioVisitGapMilSec =
         ParseNumber(FindKeyValue(text, "BtnGpioVisitGapMilSec", "300", 8));
-    config.MainFormCaption = FindKeyValueEx(text, "MainFormCaption", defaults.MainFormCaption,
-                                            kCaptionSeparators, 64);
+    config.MainFormCaption =
+        FindKeyValueEx(text, "MainFormCaption", defaults.MainFormCaption, kCaptionSeparators, 64);
     return config;
 }
 

@@ -6,8 +6,8 @@ namespace snapkeep {
 namespace {
 
 constexpr std::array<const char*, kFileTypeCount> kFlagKeys = {
-    "AllExtChecked",      "PictureExtChecked", "AudioExtChecked",  "VideoExtChecked",
-    "DataExtChecked",     "CompressExtChecked", "ImageExtChecked", "OthersExtChecked"};
+    "AllExtChecked",  "PictureExtChecked",  "AudioExtChecked", "VideoExtChecked",
+    "DataExtChecked", "CompressExtChecked", "ImageExtChecked", "OthersExtChecked"};
 
 } // namespace
 

@@ -14,8 +14,7 @@ enum class FileType : int { All, Picture, Audio, Video, Data, Compress, Image, O
 inline constexpr int kFileTypeCount = 8;
 
 struct StoredSettings {
-    std::array<bool, kFileTypeCount> Checked{true, false, false, false,
-                                             false, false, false, false};
+    std::array<bool, kFileTypeCount> Checked{true, false, false, false, false, false, false, false};
     std::string OthersExtString; // 8-bit, system code page
     int32_t Language = 0;        // -1: no language selected
 };

@@ -18,7 +18,9 @@ std::string State(const FileTypeRules& rules) {
 }
 
 // A click toggles the box, as the user's click does.
-void Click(FileTypeRules& rules, FileType box) { rules.SetChecked(box, !rules.Checked(box)); }
+void Click(FileTypeRules& rules, FileType box) {
+    rules.SetChecked(box, !rules.Checked(box));
+}
 
 TEST(FileTypeRules, UserClicks) {
     FileTypeRules rules;

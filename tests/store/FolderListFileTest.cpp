@@ -20,7 +20,8 @@ TEST(FolderListFile, WritesExactBytes) {
     EXPECT_EQ(EncodeFolderList({{true, u"C:\\Photos\\"}}),
               "\xFF\xFE"
               "1\0\n\0C\0:\0\\\0P\0h\0o\0t\0o\0s\0\\\0\n\0"s);
-    EXPECT_EQ(EncodeFolderList({{false, u"\u65E5"}}), "\xFF\xFE" "0\0\n\0\xE5\x65\n\0"s);
+    EXPECT_EQ(EncodeFolderList({{false, u"\u65E5"}}), "\xFF\xFE"
+                                                      "0\0\n\0\xE5\x65\n\0"s);
 }
 
 TEST(FolderListFile, RoundTrips) {
@@ -37,11 +38,15 @@ TEST(FolderListFile, ReadsEveryEncodingAndLineEnd) {
     const std::pair<const char*, std::string> files[] = {
         {"8-bit CRLF", "1\r\nC:\\A\\\r\n0\r\nD:\\\xE9\\\r\n"},
         {"8-bit CR, no final end", "1\rC:\\A\\\r0\rD:\\\xE9\\"},
-        {"UTF-8", "\xEF\xBB\xBF" "1\nC:\\A\\\n0\nD:\\\xC3\xA9\\\n"},
+        {"UTF-8", "\xEF\xBB\xBF"
+                  "1\nC:\\A\\\n0\nD:\\\xC3\xA9\\\n"},
         {"UTF-16BE", "\xFE\xFF\0001\0\n\0C\0:\0\\\0A\0\\\0\n\0000\0\n\0D\0:\0\\\0\xE9\0\\\0\n"s},
-        {"UTF-16LE U+2028",
-         "\xFF\xFE" "1\0\x28\x20" "C\0:\0\\\0A\0\\\0\x28\x20" "0\0\n\0D\0:\0\\\0\xE9\0\\\0"s},
-        {"NUL ends the text", "1\nC:\\A\\\n0\nD:\\\xE9\\\n\0" "1\nX\n"s},
+        {"UTF-16LE U+2028", "\xFF\xFE"
+                            "1\0\x28\x20"
+                            "C\0:\0\\\0A\0\\\0\x28\x20"
+                            "0\0\n\0D\0:\0\\\0\xE9\0\\\0"s},
+        {"NUL ends the text", "1\nC:\\A\\\n0\nD:\\\xE9\\\n\0"
+                              "1\nX\n"s},
         {"2 reads as checked", "2\nC:\\A\\\n-0\nD:\\\xE9\\\n"},
     };
     for (const auto& [name, bytes] : files) {

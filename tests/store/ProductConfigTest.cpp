@@ -25,8 +25,8 @@ TEST(DescrambleConfig, KeyStreamOfTheFirstTwoWords) {
     std::vector<uint8_t> key(8, 0);
     DescrambleConfig(zeros.data(), key.data(), 8);
     uint32_t seed = 0x4D37584B;
-    const int map[32] = {11, 31, 13, 21, 7, 16, 0, 19, 4,  26, 6, 15, 24, 2,  14, 28,
-                         12, 5,  20, 10, 22, 1, 17, 9, 29, 3,  25, 8, 18, 23, 30, 27};
+    const int map[32] = {11, 31, 13, 21, 7,  16, 0,  19, 4,  26, 6,  15, 24, 2,  14, 28,
+                         12, 5,  20, 10, 22, 1,  17, 9,  29, 3,  25, 8,  18, 23, 30, 27};
     uint32_t expected0 = 0;
     for (int k = 0; k < 32; ++k)
         expected0 |= ((seed >> map[k]) & 1u) << k;
@@ -77,10 +77,10 @@ TEST(ProductConfig, MissingOrEmptyFileGivesDefaults) {
 }
 
 TEST(ProductConfig, ReadsEveryKeyFromTheScrambledForm) {
-    const ProductConfig c = ParseProductConfig(Scramble(
-        "model=all\r\nFwVer0=01\r\nFwVer1=#\r\nFwVer2=0#\r\nFwVer3=1##\r\nFwVer4=0\r\n"
-        "BtnGpioNumber=5\r\nBtnGpioHighActive=1\r\nBtnGpioVisitGapMilSec=12345678\r\n"
-        "MainFormCaption=My Backup Tool\r\n"));
+    const ProductConfig c = ParseProductConfig(
+        Scramble("model=all\r\nFwVer0=01\r\nFwVer1=#\r\nFwVer2=0#\r\nFwVer3=1##\r\nFwVer4=0\r\n"
+                 "BtnGpioNumber=5\r\nBtnGpioHighActive=1\r\nBtnGpioVisitGapMilSec=12345678\r\n"
+                 "MainFormCaption=My Backup Tool\r\n"));
     EXPECT_EQ(c.Model, "ALL");
     EXPECT_EQ(c.FwVer0, "01");
     EXPECT_EQ(c.FwVer2, "0#");

@@ -44,12 +44,12 @@ struct OthersCase {
 
 TEST(SettingsFile, OthersTextEdgeCases) {
     const OthersCase cases[] = {
-        {"", ""},                           // the next token "[LanguageType]" is refused
+        {"", ""}, // the next token "[LanguageType]" is refused
         {std::string(127, 'a'), std::string(127, 'a')},
-        {std::string(128, 'a'), ""},        // too long: the default, never a shortened value
-        {"(mp4)", ""},                      // bracket rule
-        {"mp4=avi", "mp4"},                 // "=" is a separator
-        {"jpg, png", "jpg, png"},           // blanks and commas are kept
+        {std::string(128, 'a'), ""}, // too long: the default, never a shortened value
+        {"(mp4)", ""},               // bracket rule
+        {"mp4=avi", "mp4"},          // "=" is a separator
+        {"jpg, png", "jpg, png"},    // blanks and commas are kept
     };
     for (const OthersCase& c : cases) {
         StoredSettings s;
@@ -64,7 +64,8 @@ TEST(SettingsFile, MissingKeysTakeDefaultsAndKeysAreFoundAnywhere) {
     const StoredSettings empty = DecodeSettings("");
     EXPECT_EQ(empty.Checked, (std::array<bool, 8>{true}));
     EXPECT_EQ(empty.Language, 0);
-    const StoredSettings loose = DecodeSettings("Language = 3 AllExtChecked = 0\nAudioExtChecked=7");
+    const StoredSettings loose =
+        DecodeSettings("Language = 3 AllExtChecked = 0\nAudioExtChecked=7");
     EXPECT_EQ(loose.Language, 3);
     EXPECT_FALSE(loose.Checked[0]);
     EXPECT_TRUE(loose.Checked[2]);

@@ -77,7 +77,11 @@ template <class Char> int Run(int argc, Char** argv) {
 } // namespace
 
 #ifdef _WIN32
-int wmain(int argc, wchar_t** argv) { return Run(argc, argv); }
+int wmain(int argc, wchar_t** argv) {
+    return Run(argc, argv);
+}
 #else
-int main(int argc, char** argv) { return Run(argc, argv); }
+int main(int argc, char** argv) {
+    return Run(argc, argv);
+}
 #endif

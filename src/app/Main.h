@@ -1,0 +1,125 @@
+#pragma once
+// The main window: three pages (the folder lists with the Backup and Restore commands, the
+// settings, About), the tray icon, and the state that lives as long as the program.
+#include "app/FileTypeRules.h"
+#include "store/FolderListFile.h"
+#include "store/ProductConfig.h"
+#include "ui/Button.h"
+#include "ui/ComboBox.h"
+#include "ui/Font.h"
+#include "ui/ListView.h"
+#include "ui/PageControl.h"
+#include "ui/Panel.h"
+#include "ui/PopupMenu.h"
+#include "ui/Static.h"
+#include "ui/Timer.h"
+#include "ui/TrayIcon.h"
+#include "ui/Window.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace snapkeep {
+
+class TMainForm : public ui::Window {
+public:
+    TMainForm();
+    ~TMainForm() override;
+
+    // Builds the window and loads the data folder. Answers false, with the reason, when
+    // start-up must end: a malformed folder-list file.
+    bool Create(std::string& error);
+    // Runs right after Create: the single-instance rule, the fonts, the language.
+    void TntFormCreate();
+
+    // Data folder (below StartDirectory).
+    std::wstring DataPath(const std::wstring& relative) const;
+    bool LoadFolderList(const std::wstring& path, ui::ListView& list, std::string& error);
+    void SaveFolderList(const std::wstring& path, const ui::ListView& list);
+    void LoadSettings(const std::wstring& path);
+    void SaveSettings(const std::wstring& path);
+    void ResetSettings();
+
+    // Settings page.
+    bool NoFileTypeChecked() const { return FileTypes.NoFileTypeChecked(); }
+    void ComboBoxLanguageChange();
+
+    // Commands and state of the folder lists.
+    void UpdateBackupButton();
+    void UpdateRestoreButton();
+
+    // Finds the enclosure's drives again. Runs on activation and on device changes.
+    bool RescanDrives();
+    int RescanCount() const { return rescanCount_; }
+
+    // Window events.
+    void FormActivate();
+    void FormClose();
+    void RestoreClick();
+    void CloseClick();
+    void TntPopupMenu1Popup();
+    void TimerGpioBtnTimer();
+
+    // Widgets: the job window, the drive rescan and the button poll reach them through
+    // MainForm, as do the tests.
+    ui::PageControl PageControl1;
+    ui::Panel TabSheet1, TabSheet2, TabSheet3;
+    ui::GroupBox GroupBox3, GroupBox4;
+    ui::ListView ListViewHost, ListViewDevice;
+    ui::Button btnHostAdd, btnHostDel, btnBackup, btnRestore, btnHelp;
+    ui::ComboBox ComboBoxDiskLetter;
+    ui::Label LabelDiskStatus;
+    ui::Panel Panel2, Panel1;
+    ui::GroupBox GroupBox1, GroupBox2;
+    ui::CheckBox CheckBoxAllExt, CheckBoxPictureExt, CheckBoxAudioExt, CheckBoxVideoExt,
+        CheckBoxDataExt, CheckBoxCompressExt, CheckBoxImageExt, CheckBoxOthersExt;
+    ui::Edit edtOthersExt;
+    ui::ComboBox ComboBoxLanguage;
+    ui::Image Image1;
+    ui::Label LabelVersion;
+    ui::Timer TimerGpioBtn;
+    ui::TrayIcon TrayIcon1;
+    ui::PopupMenu TntPopupMenu1;
+
+    // Long-lived state.
+    ProductConfig Config; // Model, FwVer0..FwVer4, BtnGpio..., MainFormCaption
+    std::wstring StartDirectory;
+    std::string EnclosureDevicePath;
+    CRITICAL_SECTION RescanLock{};
+    std::string OthersTypeBuffer;
+    std::string VersionText;
+    FileTypeRules FileTypes;
+
+    // The check box of each file type, in stored order.
+    ui::CheckBox& FileTypeBox(FileType type);
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateWidgets();
+    void CreateFolderPage();
+    void CreateSettingsPage();
+    void CreateAboutPage();
+    void CreateTray();
+    void SetFonts();
+    void MakeVersionText();
+    void ReadProductConfig();
+    void RestoreFromTray();
+    void WMDeviceChange(WPARAM event);
+    bool FormCanResize(WINDOWPOS& pos);
+
+    ui::Font windowFont_{L"MS Sans Serif", 8};
+    std::unique_ptr<ui::Font> pageFont_;
+    std::unique_ptr<ui::Font> languageBoxFont_;
+    HICON icon_ = nullptr;
+    SIZE builtInSize_{};
+    int rescanCount_ = 0;
+    bool rescanLockCreated_ = false;
+};
+
+// The one main window of the process.
+extern TMainForm* MainForm;
+
+} // namespace snapkeep

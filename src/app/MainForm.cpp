@@ -1,0 +1,190 @@
+// The main window's construction: widgets and layout, the product configuration, the data
+// folder. The numbers are the layout's 96-DPI pixels; Control scales them.
+#include "app/Main.h"
+
+#include "app/ControlIds.h"
+#include "app/ResourceIds.h"
+#include "app/VersionText.h"
+#include "store/ProductConfig.h"
+#include "win/Files.h"
+#include "win/Text.h"
+
+#include <windows.h>
+
+namespace snapkeep {
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr int kWidth = 608;
+constexpr int kHeight = 454;
+
+} // namespace
+
+TMainForm::TMainForm() {
+    MainForm = this;
+}
+
+TMainForm::~TMainForm() {
+    // Destroy the window while the widgets it notifies still exist.
+    Destroy();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+bool TMainForm::Create(std::string& error) {
+    icon_ =
+        static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SNAPKEEP),
+                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    if (!icon_)
+        icon_ = ::LoadIconW(nullptr, IDI_APPLICATION);
+    if (!CreateTopLevel(L"TMainForm", icon_, L"",
+                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                        WS_EX_CONTROLPARENT, kWidth, kHeight, nullptr)) {
+        error = "The main window cannot be created.";
+        return false;
+    }
+    RECT outer;
+    ::GetWindowRect(hwnd_, &outer);
+    builtInSize_ = {outer.right - outer.left, outer.bottom - outer.top};
+
+    CreateWidgets();
+    MakeVersionText();
+    ReadProductConfig();
+    SetCaption(win::AnsiToWide(Config.MainFormCaption));
+
+    // Centre on the desktop's work area.
+    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - builtInSize_.cx) / 2,
+                   work.top + (work.bottom - work.top - builtInSize_.cy) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    ComboBoxDiskLetter.SetItemIndex(-1);
+    btnHostDel.SetEnabled(false);
+
+    // The data folder hangs off the current directory as it is now. Any length is taken: a
+    // cut-off or empty directory would point the data files at some other folder.
+    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+    std::wstring current(needed, L'\0');
+    const DWORD got = ::GetCurrentDirectoryW(needed, current.data());
+    current.resize(got < needed ? got : 0);
+    StartDirectory = current;
+
+    if (!LoadFolderList(DataPath(L"SnapData\\Host.txt"), ListViewHost, error) ||
+        !LoadFolderList(DataPath(L"SnapData\\Device.txt"), ListViewDevice, error))
+        return false;
+    LoadSettings(DataPath(L"SnapData\\Setting.txt"));
+
+    UpdateBackupButton();
+    UpdateRestoreButton();
+
+    TimerGpioBtn.SetEnabled(true);
+    TimerGpioBtn.SetInterval(Config.BtnGpioVisitGapMilSec);
+
+    ::InitializeCriticalSection(&RescanLock);
+    rescanLockCreated_ = true;
+    return true;
+}
+
+std::wstring TMainForm::DataPath(const std::wstring& relative) const {
+    if (!StartDirectory.empty() && StartDirectory.back() == L'\\')
+        return StartDirectory + relative; // a drive root such as C:\ already ends with one
+    return StartDirectory + L"\\" + relative;
+}
+
+void TMainForm::ReadProductConfig() {
+    // Opened by its relative path, against the current directory as it is at this moment.
+    const std::string path = kProductConfigPath;
+    Config = ParseProductConfig(win::ReadWholeFile(win::AnsiToWide(path)));
+}
+
+void TMainForm::MakeVersionText() {
+    // No version resource (or an unreadable one) shows 0.0.0.0.
+    uint32_t mostSignificant = 0;
+    uint32_t leastSignificant = 0;
+    wchar_t self[MAX_PATH * 4] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, self, ARRAYSIZE(self));
+    DWORD ignored = 0;
+    const DWORD size = length ? ::GetFileVersionInfoSizeW(self, &ignored) : 0;
+    if (size != 0) {
+        std::string block(size, '\0');
+        VS_FIXEDFILEINFO* info = nullptr;
+        UINT infoSize = 0;
+        if (::GetFileVersionInfoW(self, 0, size, block.data()) &&
+            ::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) &&
+            info && infoSize >= sizeof *info) {
+            mostSignificant = info->dwFileVersionMS;
+            leastSignificant = info->dwFileVersionLS;
+        }
+    }
+    VersionText = FormatVersionText(mostSignificant, leastSignificant);
+}
+
+void TMainForm::CreateWidgets() {
+    PageControl1.Create(hwnd_, ids::PageControl1, 180, 50);
+    PageControl1.SetFont(windowFont_.Handle());
+    PageControl1.AddPage(TabSheet1, ids::TabSheet1, L"File Backup");
+    PageControl1.AddPage(TabSheet2, ids::TabSheet2, L"Setting");
+    PageControl1.AddPage(TabSheet3, ids::TabSheet3, L"About");
+    PageControl1.SetActivePage(0);
+    CreateFolderPage();
+    CreateSettingsPage();
+    CreateAboutPage();
+    CreateTray();
+}
+
+void TMainForm::CreateFolderPage() {
+    HWND page = TabSheet1.Handle();
+    HFONT font = windowFont_.Handle();
+    // Group frames come first so that the widgets inside them lie above them.
+    GroupBox3.Create(page, ids::GroupBox3, L" Host ", 4, 8, 281, 297);
+    ListViewHost.Create(page, ids::ListViewHost, L"Path", 240, 4 + 8, 8 + 48, 249, 209);
+    btnHostAdd.Create(page, ids::btnHostAdd, L"Add", 4 + 8, 8 + 264, 97, 25);
+    btnHostDel.Create(page, ids::btnHostDel, L"Delete", 4 + 112, 8 + 264, 89, 25);
+    GroupBox4.Create(page, ids::GroupBox4, L" USB Device ", 296, 8, 281, 297);
+    ComboBoxDiskLetter.Create(page, ids::ComboBoxDiskLetter, 296 + 8, 8 + 18, 105, 200);
+    LabelDiskStatus.Create(page, ids::LabelDiskStatus, L"Disk is not found.", 296 + 120, 8 + 24);
+    ListViewDevice.Create(page, ids::ListViewDevice, L"Path", 240, 296 + 8, 8 + 48, 249, 209);
+    btnBackup.Create(page, ids::btnBackup, L"Backup", 344, 320, 97, 25);
+    btnRestore.Create(page, ids::btnRestore, L"Restore", 456, 320, 97, 25);
+    for (ui::Control* c : std::initializer_list<ui::Control*>{
+             &GroupBox3, &ListViewHost, &btnHostAdd, &btnHostDel, &GroupBox4, &ComboBoxDiskLetter,
+             &ListViewDevice, &btnBackup, &btnRestore})
+        c->SetFont(font);
+    LabelDiskStatus.SetFont(font);
+}
+
+void TMainForm::CreateAboutPage() {
+    HWND page = TabSheet3.Handle();
+    Panel1.Create(page, ids::Panel1, 8, 8, 545, 281, true, true);
+    HBITMAP picture = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                                        MAKEINTRESOURCEW(IDB_PRODUCT), IMAGE_BITMAP,
+                                                        0, 0, LR_CREATEDIBSECTION));
+    Image1.Create(Panel1.Handle(), ids::Image1, picture, 212, 80, 125, 125);
+    LabelVersion.Create(Panel1.Handle(), ids::LabelVersion, L"Version ", 232, 240);
+    LabelVersion.SetFont(windowFont_.Handle());
+    btnHelp.Create(page, ids::btnHelp, L"Help", 8, 304, 81, 25);
+    btnHelp.SetFont(windowFont_.Handle());
+    btnHelp.SetEnabled(false); // there is no help to show
+}
+
+void TMainForm::CreateTray() {
+    auto image = [](int id) {
+        return static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    TntPopupMenu1.AddItem(L"&Restore", image(IDB_MENU_RESTORE), [this] { RestoreClick(); });
+    TntPopupMenu1.AddSeparator();
+    TntPopupMenu1.AddItem(L"&Close", image(IDB_MENU_CLOSE), [this] { CloseClick(); });
+    TntPopupMenu1.OnPopup = [this] { TntPopupMenu1Popup(); };
+    TrayIcon1.OnDblClick = [this] { RestoreFromTray(); };
+    TrayIcon1.OnRightUp = [this](POINT at) { TntPopupMenu1.Popup(at.x, at.y, TrayIcon1.Window()); };
+    HICON small = static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SNAPKEEP), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    TrayIcon1.Create(small ? small : icon_, L"Velmora Snap");
+}
+
+} // namespace snapkeep

@@ -1,0 +1,166 @@
+// The main window's life after construction: the single-instance rule, fonts, activation,
+// device changes, the fixed size, the tray, and closing.
+#include "app/Main.h"
+
+#include "ui/Application.h"
+#include "win/Handle.h"
+#include "win/Text.h"
+
+#include <dbt.h>
+
+namespace snapkeep {
+
+namespace {
+// The single-instance mutex: held, never closed, until the process ends.
+win::Handle& InstanceMutex() {
+    static win::Handle mutex;
+    return mutex;
+}
+} // namespace
+
+void TMainForm::TntFormCreate() {
+    ui::Application& app = ui::Application::Instance();
+    app.SetTitle(win::WideToAnsi(Caption()));
+    const std::string& title = app.Title();
+
+    // Another copy holds a mutex named after the title: bring that copy forward and end.
+    win::Handle other(::OpenMutexA(SYNCHRONIZE, FALSE, title.c_str()));
+    if (other) {
+        // Blank our own application window first, so that the search cannot find ourselves.
+        ::SetWindowTextA(app.Handle(), "");
+        if (HWND first = ::FindWindowA("TApplication", title.c_str())) {
+            if (::IsIconic(first))
+                ::ShowWindow(first, SW_RESTORE);
+            else
+                ::BringWindowToTop(first);
+            ::SetForegroundWindow(first);
+        }
+        app.ShowMainForm = false;
+        app.Terminate();
+    } else {
+        InstanceMutex().Reset(::CreateMutexA(nullptr, FALSE, title.c_str()));
+    }
+
+    SetFonts();
+    ComboBoxLanguageChange();
+}
+
+void TMainForm::SetFonts() {
+    // Every widget on the pages shows Times New Roman at 9 points; the language box was given
+    // the face before the page control's size changed, so it keeps 8 points.
+    pageFont_ = std::make_unique<ui::Font>(L"Times New Roman", 9);
+    languageBoxFont_ = std::make_unique<ui::Font>(L"Times New Roman", 8);
+    HFONT font = pageFont_->Handle();
+    ComboBoxLanguage.SetFont(languageBoxFont_->Handle());
+    for (ui::Control* c : std::initializer_list<ui::Control*>{
+             &PageControl1, &GroupBox1, &GroupBox2, &GroupBox3, &GroupBox4, &ListViewHost,
+             &ListViewDevice, &btnBackup, &btnRestore, &btnHelp, &btnHostAdd, &btnHostDel,
+             &ComboBoxDiskLetter, &edtOthersExt})
+        c->SetFont(font);
+    for (int i = 0; i < kFileTypeCount; ++i)
+        FileTypeBox(static_cast<FileType>(i)).SetFont(font);
+    LabelDiskStatus.SetFont(font);
+    LabelVersion.SetFont(font);
+    PageControl1.LayoutPages();
+}
+
+void TMainForm::FormActivate() {
+    RescanDrives();
+}
+
+bool TMainForm::RescanDrives() {
+    // Finding the enclosure among the system's disks comes with the device layer; until then
+    // a rescan finds nothing.
+    ++rescanCount_;
+    return false;
+}
+
+void TMainForm::WMDeviceChange(WPARAM event) {
+    // A removal, or a changed set of devices (which the system also sends on an arrival).
+    if (event == DBT_DEVICEREMOVECOMPLETE || event == DBT_DEVNODES_CHANGED)
+        RescanDrives();
+}
+
+bool TMainForm::FormCanResize(WINDOWPOS& pos) {
+    // The window keeps its built-in size, whoever asks; minimising is not a resize.
+    if ((pos.flags & SWP_NOSIZE) || ::IsIconic(hwnd_) ||
+        (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_MINIMIZE))
+        return true;
+    pos.cx = builtInSize_.cx;
+    pos.cy = builtInSize_.cy;
+    return false;
+}
+
+void TMainForm::FormClose() {
+    SaveFolderList(DataPath(L"SnapData\\Host.txt"), ListViewHost);
+    SaveFolderList(DataPath(L"SnapData\\Device.txt"), ListViewDevice);
+    SaveSettings(DataPath(L"SnapData\\Setting.txt"));
+}
+
+void TMainForm::RestoreFromTray() {
+    if (::IsIconic(hwnd_))
+        ::ShowWindow(hwnd_, SW_RESTORE);
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+}
+
+void TMainForm::RestoreClick() {
+    RestoreFromTray();
+}
+
+void TMainForm::CloseClick() {
+    FormClose();
+    // Ending at once skips the window's own teardown, so take the icon down here, or it would
+    // linger in the notification area until the mouse passes over it.
+    TrayIcon1.Remove();
+    ::ExitProcess(0);
+}
+
+void TMainForm::TntPopupMenu1Popup() {
+    // The menu then closes when the user clicks elsewhere.
+    ::SetForegroundWindow(hwnd_);
+}
+
+void TMainForm::TimerGpioBtnTimer() {
+    // The enclosure's button is read here once the device layer can poll it.
+}
+
+LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
+            FormActivate();
+        break;
+    case WM_DEVICECHANGE:
+        WMDeviceChange(wParam);
+        return 0;
+    case WM_WINDOWPOSCHANGING:
+        FormCanResize(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return 0;
+    case WM_SIZE:
+        // Minimised while the tray icon is there: leave the task bar; the icon is the way back.
+        if (wParam == SIZE_MINIMIZED && TrayIcon1.Present())
+            ::ShowWindow(hwnd_, SW_HIDE);
+        break;
+    case WM_CLOSE:
+        FormClose();
+        ::DestroyWindow(hwnd_);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // Windows is shutting down or the user logs off: keep the lists and settings as a
+        // close would, so choices made while the program sat in the tray are not lost.
+        if (wParam)
+            FormClose();
+        return 0;
+    case WM_DESTROY:
+        ui::Application::Instance().Terminate();
+        return 0;
+    default:
+        break;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+} // namespace snapkeep

@@ -1,0 +1,104 @@
+#include "ui/Application.h"
+
+#include "ui/Window.h"
+#include "win/Text.h"
+
+#include <commctrl.h>
+
+namespace snapkeep::ui {
+
+Application& Application::Instance() {
+    static Application application;
+    return application;
+}
+
+void Application::Initialize() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
+                                                       ICC_PROGRESS_CLASS | ICC_TAB_CLASSES |
+                                                       ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    if (window_)
+        return;
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"TApplication";
+    ::RegisterClassExW(&wc);
+    // A hidden top-level window, never shown: FindWindow finds hidden windows too, and a
+    // top-level one (unlike a message-only window) also hears the system's broadcasts.
+    window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"TApplication", win::AnsiToWide(title_).c_str(),
+                                WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+void Application::SetTitle(const std::string& title) {
+    title_ = title;
+    if (window_)
+        ::SetWindowTextA(window_, title_.c_str());
+}
+
+void Application::Terminate() {
+    terminated_ = true;
+    ::PostQuitMessage(0);
+}
+
+void Application::Run(HWND mainForm) {
+    if (terminated_)
+        return;
+    if (ShowMainForm && mainForm)
+        ::ShowWindow(mainForm, SW_SHOW);
+    MSG msg;
+    while (!terminated_) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0)
+            break;
+        DispatchOne(msg);
+    }
+    terminated_ = true;
+}
+
+void Application::ProcessMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Keep the quit for the loop that owns it.
+            terminated_ = true;
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        DispatchOne(msg);
+    }
+}
+
+void Application::ShowException(const std::string& message) {
+    ::MessageBoxW(nullptr, win::AnsiToWide(message).c_str(), win::AnsiToWide(title_).c_str(),
+                  MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+LRESULT CALLBACK Application::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ACTIVATE:
+        // Another copy brought us forward: show the real window instead of this hidden one.
+        if (LOWORD(wParam) != WA_INACTIVE && Instance().OnRestore)
+            Instance().OnRestore();
+        return 0;
+    case WM_SHOWWINDOW:
+        if (wParam) {
+            // ShowWindow(SW_RESTORE) from another copy would show this empty window: hide it
+            // again once the message is done, and restore the main form instead.
+            ::PostMessageW(hwnd, WM_APP, 0, 0);
+        }
+        break;
+    case WM_APP:
+        ::ShowWindow(hwnd, SW_HIDE);
+        if (Instance().OnRestore)
+            Instance().OnRestore();
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+} // namespace snapkeep::ui

@@ -1,0 +1,52 @@
+#pragma once
+// The process-wide application object: the application title, the hidden application window
+// that carries it (so that another copy of the program can find this one by title), the main
+// message loop and the standard error box.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace snapkeep::ui {
+
+class Application {
+public:
+    static Application& Instance();
+
+    // Registers the common controls and creates the hidden application window, of class
+    // "TApplication", titled with the application title.
+    void Initialize();
+    HWND Handle() const { return window_; }
+
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title); // 8-bit text, system code page
+
+    // When false, Run does not show the main form.
+    bool ShowMainForm = true;
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // Shows the main form (unless told not to) and runs the message loop until the
+    // application terminates. A loop that was told to terminate before it starts shows nothing.
+    void Run(HWND mainForm);
+
+    // Handles every pending message of this thread and returns.
+    void ProcessMessages();
+
+    // The standard error box: the message, with the application title as caption.
+    void ShowException(const std::string& message);
+
+    // Runs when another copy of the program brings the application window forward: the main
+    // form should come back from the tray and to the foreground.
+    std::function<void()> OnRestore;
+
+private:
+    Application() = default;
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    HWND window_ = nullptr;
+    std::string title_;
+    bool terminated_ = false;
+};
+
+} // namespace snapkeep::ui

@@ -1,0 +1,60 @@
+#include "ui/Panel.h"
+
+namespace snapkeep::ui {
+
+namespace {
+constexpr const wchar_t* kPanelClass = L"TSnapkeepPanel";
+}
+
+void Panel::Create(HWND parent, int id, int x, int y, int width, int height, bool white,
+                   bool lowered) {
+    static const bool registered = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kPanelClass;
+        return ::RegisterClassExW(&wc) != 0;
+    }();
+    (void)registered;
+    white_ = white;
+    // WS_EX_CONTROLPARENT lets Tab move into and out of the panel's children.
+    CreateControl(WS_EX_CONTROLPARENT | (lowered ? WS_EX_CLIENTEDGE : 0), kPanelClass, L"",
+                  WS_CLIPSIBLINGS, parent, id, x, y, width, height);
+}
+
+void Panel::Place(const RECT& rect) {
+    ::SetWindowPos(hwnd_, HWND_TOP, rect.left, rect.top, rect.right - rect.left,
+                   rect.bottom - rect.top, SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK Panel::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (Control::Reflect(msg, wParam, lParam, result))
+        return result;
+    auto* self = static_cast<Panel*>(Control::FromHandle(hwnd));
+    const bool white = self && self->white_;
+    switch (msg) {
+    case WM_ERASEBKGND: {
+        RECT rect;
+        ::GetClientRect(hwnd, &rect);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &rect,
+                   white ? static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))
+                         : ::GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (white) {
+            ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+            return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+        }
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+} // namespace snapkeep::ui

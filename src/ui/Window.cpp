@@ -1,0 +1,152 @@
+#include "ui/Window.h"
+
+#include "ui/Application.h"
+#include "ui/Control.h"
+
+#include <exception>
+#include <vector>
+
+namespace snapkeep::ui {
+
+Window::~Window() {
+    Destroy();
+}
+
+void Window::Destroy() {
+    if (hwnd_ && ::IsWindow(hwnd_)) {
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+    hwnd_ = nullptr;
+}
+
+std::wstring Window::Caption() const {
+    const int length = ::GetWindowTextLengthW(hwnd_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int got = ::GetWindowTextW(hwnd_, text.data(), length + 1);
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+void Window::SetCaption(const std::wstring& text) {
+    ::SetWindowTextW(hwnd_, text.c_str());
+}
+
+bool Window::CreateTopLevel(const wchar_t* className, HICON icon, const std::wstring& caption,
+                            DWORD style, DWORD exStyle, int width, int height, HWND owner) {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    if (!::GetClassInfoExW(instance, className, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = instance;
+        wc.hIcon = icon;
+        wc.hIconSm = icon;
+        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = className;
+        if (!::RegisterClassExW(&wc))
+            return false;
+    }
+    ::CreateWindowExW(exStyle, className, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                      Scale(width), Scale(height), owner, nullptr, instance, this);
+    return hwnd_ != nullptr;
+}
+
+LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return Default(msg, wParam, lParam);
+}
+
+LRESULT Window::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLOSE && inModalLoop_) {
+        modalResult_ = IDCANCEL;
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        if (Control::Reflect(msg, wParam, lParam, result))
+            return result;
+        result = self->HandleMessage(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        Application::Instance().ShowException(e.what());
+    } catch (...) {
+        Application::Instance().ShowException("");
+    }
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+void DispatchOne(MSG& msg) {
+    HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && ::IsDialogMessageW(root, &msg))
+        return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+namespace {
+
+struct DisabledWindows {
+    HWND keep;
+    std::vector<HWND> list;
+};
+
+BOOL CALLBACK DisableOne(HWND hwnd, LPARAM param) {
+    auto* state = reinterpret_cast<DisabledWindows*>(param);
+    if (hwnd != state->keep && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+        ::EnableWindow(hwnd, FALSE);
+        state->list.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int Window::ShowModal() {
+    DisabledWindows disabled{hwnd_, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&disabled));
+    modalResult_ = 0;
+    inModalLoop_ = true;
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+    MSG msg;
+    while (modalResult_ == 0 && hwnd_) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // The application is ending: leave this loop and let the outer one see the quit.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            modalResult_ = IDCANCEL;
+            break;
+        }
+        if (got < 0)
+            break;
+        DispatchOne(msg);
+    }
+    inModalLoop_ = false;
+    // Enable the owners before hiding, so that the system activates one of them and not some
+    // other program's window.
+    for (HWND hwnd : disabled.list)
+        if (::IsWindow(hwnd))
+            ::EnableWindow(hwnd, TRUE);
+    if (hwnd_)
+        ::ShowWindow(hwnd_, SW_HIDE);
+    return modalResult_ ? modalResult_ : IDCANCEL;
+}
+
+} // namespace snapkeep::ui

@@ -1,0 +1,273 @@
+// The real Snapkeep.exe, started in a fresh data folder and driven from outside: what it
+// shows, what it writes, and how it ends.
+#include "ProcessDriver.h"
+#include "TempDir.h"
+#include "Wait.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace snapkeep::test;
+using namespace std::string_literals;
+
+namespace {
+
+// A data folder with a product configuration whose caption is unique to the test, so that
+// tests never meet each other's single-instance mutex or windows.
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        caption_ = L"Snapkeep test " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                   std::to_wstring(counter_++);
+        ASSERT_TRUE(::CreateDirectoryW((dir_ / L"SnapData").c_str(), nullptr));
+        WriteConfig(dir_.Path());
+    }
+    void WriteConfig(const std::wstring& folder) {
+        const std::string caption(caption_.begin(), caption_.end());
+        ::CreateDirectoryW((folder + L"\\SnapData").c_str(), nullptr);
+        ASSERT_TRUE(WriteProductConfig(folder + L"\\SnapData\\qconfig.inis",
+                                       "Model=ALL\r\nMainFormCaption=" + caption + "\r\n"));
+    }
+    std::wstring Data(const std::wstring& name) const { return dir_ / (L"SnapData\\" + name); }
+    HWND WaitForMainWindow(const ChildProcess& program) {
+        return WaitForTopWindow(L"TMainForm", caption_, program.Id());
+    }
+
+    TempDir dir_;
+    std::wstring caption_;
+    static inline int counter_ = 0;
+};
+
+// Records the order in which files get their final names in a folder.
+class RenameWatcher {
+public:
+    explicit RenameWatcher(const std::wstring& folder) {
+        folder_ = ::CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
+                                nullptr);
+        event_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        stopEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~RenameWatcher() {
+        ::SetEvent(stopEvent_);
+        thread_.join();
+        ::CloseHandle(folder_);
+        ::CloseHandle(event_);
+        ::CloseHandle(stopEvent_);
+    }
+    std::vector<std::wstring> Names() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return names_;
+    }
+
+private:
+    void Run() {
+        alignas(DWORD) char buffer[16384];
+        for (;;) {
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = event_;
+            ::ResetEvent(event_);
+            if (!::ReadDirectoryChangesW(folder_, buffer, sizeof buffer, FALSE,
+                                         FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &overlapped,
+                                         nullptr))
+                return;
+            HANDLE waits[2] = {event_, stopEvent_};
+            DWORD got = 0;
+            if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 ||
+                !::GetOverlappedResult(folder_, &overlapped, &got, FALSE) || got == 0) {
+                ::CancelIoEx(folder_, &overlapped);
+                ::GetOverlappedResult(folder_, &overlapped, &got, TRUE);
+                return;
+            }
+            for (char* at = buffer;;) {
+                auto* info = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(at);
+                std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+                if (info->Action == FILE_ACTION_RENAMED_NEW_NAME ||
+                    info->Action == FILE_ACTION_ADDED) {
+                    if (name.find(L".snapkeep-new") == std::wstring::npos) {
+                        std::lock_guard<std::mutex> lock(mutex_);
+                        names_.push_back(name);
+                    }
+                }
+                if (!info->NextEntryOffset)
+                    break;
+                at += info->NextEntryOffset;
+            }
+        }
+    }
+    HANDLE folder_;
+    HANDLE event_;
+    HANDLE stopEvent_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<std::wstring> names_;
+};
+
+// A folder-list file: the UTF-16 little-endian mark and the text.
+std::string ListFile(const std::wstring& text) {
+    std::string out("\xFF\xFE", 2);
+    for (wchar_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+TEST_F(ProgramTest, CaptionComesFromTheScrambledConfiguration) {
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ASSERT_TRUE(program.Started());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr) << "no main window titled with the configured caption";
+    EXPECT_TRUE(::IsWindowVisible(main));
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST_F(ProgramTest, CloseWritesTheThreeFilesInOrderAndExactBytes) {
+    // A host list in 8-bit text with CR LF and a flag of 2: it is written back in the program's
+    // own form. Settings with All and Picture both ticked load as Picture alone.
+    ASSERT_TRUE(WriteBytes(Data(L"Host.txt"), "2\r\nC:\\Photos\\\r\n0\r\nD:\\Music\\\r\n"));
+    ASSERT_TRUE(WriteBytes(Data(L"Setting.txt"),
+                           "AllExtChecked=1\r\nPictureExtChecked=1\r\nOthersExtString=mp4 mkv\r\n"
+                           "Language=5\r\n"));
+    RenameWatcher watcher(dir_ / L"SnapData");
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_EQ(program.WaitForExit(), 0);
+
+    EXPECT_EQ(ReadBytes(Data(L"Host.txt")), ListFile(L"1\nC:\\Photos\\\n0\nD:\\Music\\\n"));
+    EXPECT_EQ(ReadBytes(Data(L"Device.txt")), ListFile(L""));
+    EXPECT_EQ(ReadBytes(Data(L"Setting.txt")), "[BackupFileType]\r\n"
+                                               "AllExtChecked=0\r\n"
+                                               "PictureExtChecked=1\r\n"
+                                               "AudioExtChecked=0\r\n"
+                                               "VideoExtChecked=0\r\n"
+                                               "DataExtChecked=0\r\n"
+                                               "CompressExtChecked=0\r\n"
+                                               "ImageExtChecked=0\r\n"
+                                               "OthersExtChecked=0\r\n"
+                                               "OthersExtString=mp4 mkv\r\n"
+                                               "\r\n"
+                                               "[LanguageType]\r\n"
+                                               "Language=5\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return watcher.Names().size() >= 3; }, 5000));
+    EXPECT_EQ(watcher.Names(),
+              (std::vector<std::wstring>{L"Host.txt", L"Device.txt", L"Setting.txt"}));
+    EXPECT_FALSE(FileExists(Data(L"Host.txt.snapkeep-new")));
+}
+
+TEST_F(ProgramTest, SecondCopyBringsTheFirstBackAndEndsWithoutWriting) {
+    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(first);
+    ASSERT_NE(main, nullptr);
+    // Minimise the first copy: it leaves the task bar for the tray.
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }));
+
+    // The second copy runs in a folder of its own, with the same configuration.
+    TempDir secondDir;
+    WriteConfig(secondDir.Path());
+    ChildProcess second(BuildProgram(L"Snapkeep.exe"), secondDir.Path());
+    EXPECT_EQ(second.WaitForExit(), 0);
+    EXPECT_FALSE(FileExists(secondDir / L"SnapData\\Host.txt"));
+    EXPECT_FALSE(FileExists(secondDir / L"SnapData\\Device.txt"));
+    EXPECT_FALSE(FileExists(secondDir / L"SnapData\\Setting.txt"));
+
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) && !::IsIconic(main); }))
+        << "the first copy did not come back from the tray";
+    EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == main; }))
+        << "the first copy is not in the foreground";
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0);
+}
+
+TEST_F(ProgramTest, DifferentCaptionsRunSideBySide) {
+    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND firstMain = WaitForMainWindow(first);
+    ASSERT_NE(firstMain, nullptr);
+    TempDir otherDir;
+    caption_ += L" other";
+    WriteConfig(otherDir.Path());
+    ChildProcess second(BuildProgram(L"Snapkeep.exe"), otherDir.Path());
+    HWND secondMain = WaitForMainWindow(second);
+    EXPECT_NE(secondMain, nullptr);
+    ::PostMessageW(firstMain, WM_CLOSE, 0, 0);
+    if (secondMain)
+        ::PostMessageW(secondMain, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0);
+    EXPECT_EQ(second.WaitForExit(), 0);
+}
+
+struct MalformedList {
+    const wchar_t* file;
+    std::string bytes;
+    const wchar_t* message;
+};
+
+TEST_F(ProgramTest, MalformedListEndsStartUpWithAnErrorBoxAndWritesNothing) {
+    const MalformedList cases[] = {
+        {L"Host.txt", "1\nC:\\A\\\n1\n", L"List index out of bounds (3)"},
+        {L"Device.txt", "yes\nE:\\Backup\\C\\A\\\n", L"'yes' is not a valid integer value"},
+    };
+    for (const MalformedList& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.bytes));
+        TempDir dir;
+        WriteConfig(dir.Path());
+        ASSERT_TRUE(WriteBytes(dir / (L"SnapData\\"s + c.file), c.bytes));
+        ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir.Path());
+        // The title is still the program's built-in one when the box appears.
+        HWND box = WaitForTopWindow(L"#32770", L"QX Snap Utility", program.Id());
+        ASSERT_NE(box, nullptr) << "no error box";
+        EXPECT_EQ(MessageBoxText(box), c.message);
+        HWND main = ::FindWindowW(L"TMainForm", caption_.c_str());
+        EXPECT_TRUE(!main || !::IsWindowVisible(main)) << "the main window was shown";
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(program.WaitForExit(), 0);
+        EXPECT_EQ(ReadBytes(dir / (L"SnapData\\"s + c.file)), c.bytes);
+        for (const wchar_t* other : {L"Host.txt", L"Device.txt", L"Setting.txt"})
+            if (std::wstring(other) != c.file) {
+                EXPECT_FALSE(FileExists(dir / (L"SnapData\\"s + other))) << other;
+            }
+    }
+}
+
+TEST_F(ProgramTest, SessionEndSavesWhileTheProgramSitsInTheTray) {
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }));
+    EXPECT_EQ(::SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_FALSE(FileExists(Data(L"Setting.txt"))) << "asking is not ending";
+    ::SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(ReadBytes(Data(L"Host.txt")), ListFile(L""));
+    EXPECT_EQ(ReadBytes(Data(L"Device.txt")), ListFile(L""));
+    EXPECT_TRUE(FileExists(Data(L"Setting.txt")));
+}
+
+TEST_F(ProgramTest, TrayCloseWritesTheFilesAndEnds) {
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
+    ASSERT_NE(tray, nullptr);
+    // A right click on the icon opens the menu; its mnemonic C chooses "&Close".
+    ::PostMessageW(tray, WM_APP + 1, 0, WM_RBUTTONUP);
+    HWND menu = WaitForTopWindow(L"#32768", L"", program.Id());
+    ASSERT_NE(menu, nullptr) << "the tray menu did not open";
+    ::PostMessageW(menu, WM_KEYDOWN, 'C', 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(ReadBytes(Data(L"Host.txt")), ListFile(L""));
+    EXPECT_EQ(ReadBytes(Data(L"Device.txt")), ListFile(L""));
+    EXPECT_TRUE(FileExists(Data(L"Setting.txt")));
+}
+
+} // namespace

@@ -1,0 +1,129 @@
+#include "ProcessDriver.h"
+
+#include "Wait.h"
+#include "store/ProductConfig.h"
+
+#include "TempDir.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace snapkeep::test {
+
+std::wstring BuildProgram(const std::wstring& fileName) {
+    wchar_t self[MAX_PATH * 4] = {};
+    ::GetModuleFileNameW(nullptr, self, ARRAYSIZE(self));
+    std::wstring folder = self;
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    return folder + fileName;
+}
+
+ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& directory) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         directory.c_str(), &startup, &info)) {
+        ::CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    if (!process_)
+        return;
+    if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process_, 99);
+        ::WaitForSingleObject(process_, 5000);
+    }
+    ::CloseHandle(process_);
+}
+
+long ChildProcess::WaitForExit(unsigned timeoutMs) {
+    if (!process_)
+        return -1;
+    // Keep our own windows answering while we wait: the child may send to them.
+    if (!WaitUntil([&] { return ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs))
+        return -1;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_, &code);
+    return static_cast<long>(code);
+}
+
+namespace {
+
+struct Search {
+    const std::wstring* className;
+    const std::wstring* caption;
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    wchar_t className[256] = {};
+    ::GetClassNameW(hwnd, className, ARRAYSIZE(className));
+    if (*search->className != className || WindowText(hwnd) != *search->caption)
+        return TRUE;
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    if (search->processId && owner != search->processId)
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND WaitForTopWindow(const std::wstring& className, const std::wstring& caption, DWORD processId,
+                      unsigned timeoutMs) {
+    Search search{&className, &caption, processId, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    // WM_GETTEXT is marshalled between processes; GetWindowText is not for other processes'
+    // controls.
+    const LRESULT length = ::SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT got =
+        ::SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(got));
+    return text;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    // The message of a message box is its static control with id 0xFFFF.
+    HWND text = ::GetDlgItem(box, 0xFFFF);
+    return text ? WindowText(text) : std::wstring();
+}
+
+void ClickTab(HWND tabControl, int index, int tabWidth, int tabHeight) {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    // Button tabs sit side by side from the top left, a few pixels apart.
+    const int x = ::MulDiv(index * (tabWidth + 3) + tabWidth / 2, dpi, 96);
+    const int y = ::MulDiv(tabHeight / 2, dpi, 96);
+    ::PostMessageW(tabControl, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    ::PostMessageW(tabControl, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+bool WriteProductConfig(const std::wstring& path, const std::string& clearText) {
+    std::string clear = clearText;
+    clear.resize((clear.size() + 31) / 32 * 32, '\0');
+    std::string stored(clear.size(), '\0');
+    DescrambleConfig(reinterpret_cast<const uint8_t*>(clear.data()),
+                     reinterpret_cast<uint8_t*>(stored.data()), clear.size());
+    return WriteBytes(path, stored);
+}
+
+} // namespace snapkeep::test

@@ -1,0 +1,47 @@
+#pragma once
+// Starting the real programs and driving their windows from the test process, as a user or
+// Windows would: window searches, messages, exit codes.
+#include <windows.h>
+
+#include <string>
+
+namespace snapkeep::test {
+
+// A program of this build (same folder as the test executable).
+std::wstring BuildProgram(const std::wstring& fileName);
+
+class ChildProcess {
+public:
+    // Starts `program` with `directory` as its current directory.
+    ChildProcess(const std::wstring& program, const std::wstring& directory);
+    ~ChildProcess(); // ends the process if it still runs
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
+    // Waits for the end; answers the exit code, or -1 when it did not end in time.
+    long WaitForExit(unsigned timeoutMs = 20000);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// A top-level window of `className` with exactly `caption`, of the given process (0: any),
+// searched until the deadline; null when none appeared.
+HWND WaitForTopWindow(const std::wstring& className, const std::wstring& caption, DWORD processId,
+                      unsigned timeoutMs = 20000);
+
+// The text of a message box window (its static text control).
+std::wstring MessageBoxText(HWND box);
+std::wstring WindowText(HWND hwnd);
+
+// Clicks the tab of a page control with flat buttons of `tabWidth` (96-DPI pixels) by posting
+// the mouse messages a click makes.
+void ClickTab(HWND tabControl, int index, int tabWidth = 180, int tabHeight = 50);
+
+// Writes a scrambled product configuration made from `clearText` to `path`.
+bool WriteProductConfig(const std::wstring& path, const std::string& clearText);
+
+} // namespace snapkeep::test
