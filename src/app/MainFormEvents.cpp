@@ -137,6 +137,12 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGING:
         FormCanResize(*reinterpret_cast<WINDOWPOS*>(lParam));
         return 0;
+    case WM_SYSCOMMAND:
+        // No maximise box and no sizing border: a maximise or size command (from the keyboard
+        // or another program) is refused like any other size change.
+        if ((wParam & 0xFFF0) == SC_MAXIMIZE || (wParam & 0xFFF0) == SC_SIZE)
+            return 0;
+        break;
     case WM_SIZE:
         // Minimised while the tray icon is there: leave the task bar; the icon is the way back.
         if (wParam == SIZE_MINIMIZED && TrayIcon1.Present())
