@@ -1,0 +1,206 @@
+#include "store/LanguageFile.h"
+
+#include "store/KeyLookup.h"
+
+namespace snapkeep {
+namespace {
+
+constexpr std::array<Language, kLanguageCount> kLanguages{{
+    {u"English", u"English.ini"},
+    {u"\u7E41\u9AD4\u4E2D\u6587", u"Chinese_BIG5.ini"}, // 繁體中文
+    {u"\u7B80\u4F53\u4E2D\u6587", u"Chinese_GB.ini"},   // 简体中文
+    {u"\u65E5\u672C\u8A9E", u"Japenese.ini"},           // 日本語 (the file name is as shipped)
+    {u"\u0440\u0443\u0441\u0441\u043A\u0438\u0439", u"Russian.ini"}, // русский
+    {u"Deutsch", u"German.ini"},
+}};
+
+using C = Caption;
+using T = Text;
+
+constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
+    {u"TabSheet1.Caption", u"File Backup", C::TabSheet1, {}},
+    {u"TabSheet2.Caption", u"Setting", C::TabSheet2, {}},
+    {u"TabSheet3.Caption", u"About", C::TabSheet3, {}},
+    {u"GroupBox1.Caption", u"Backup File Type", C::GroupBox1, {}},
+    {u"GroupBox2.Caption", u"Language Type", C::GroupBox2, {}},
+    {u"GroupBox3.Caption", u"Host", C::GroupBox3, {}},
+    {u"GroupBox4.Caption", u"USB Device", C::GroupBox4, {}},
+    {u"ListViewHost.Caption", u"Path", C::ListViewHost, {}},
+    {u"ListViewDevice.Caption", u"Path", C::ListViewDevice, {}},
+    {u"btnBackup.Caption", u"Backup", C::btnBackup, {}},
+    {u"btnRestore.Caption", u"Restore", C::btnRestore, {}},
+    {u"btnHelp.Caption", u"Help", C::btnHelp, {}},
+    {u"btnHostAdd.Caption", u"Add", C::btnHostAdd, {}},
+    {u"btnHostDel.Caption", u"Delete", C::btnHostDel, {}},
+    {u"LabelDiskStatus.Caption", u"Disk is not found.", C::LabelDiskStatus, {}},
+    {u"LabelDiskStatus_Yes.Caption", u"Disk has been found.", {}, T::LabelDiskStatusYes},
+    {u"LabelDiskStatus_No.Caption", u"Disk is not found.", {}, T::LabelDiskStatusNo},
+    {u"LabelVersion.Caption", u"Version", C::LabelVersion, T::LabelVersion},
+    {u"CheckBoxAllExt.Caption", u"All File: *.*", C::CheckBoxAllExt, {}},
+    {u"CheckBoxPictureExt.Caption",
+     u"Picture: bmp, jpg, jpeg, png, gif, tiff",
+     C::CheckBoxPictureExt,
+     {}},
+    // The key is spelled with a lower-case "b"; keys compare without case anyway.
+    {u"CheckboxAudioExt.Caption", u"Audio: mp3, wma, ape, wav", C::CheckBoxAudioExt, {}},
+    {u"CheckBoxVideoExt.Caption",
+     u"Video: wmv, avi, mp4, rm, rmvb, mpg, mpeg, mkv",
+     C::CheckBoxVideoExt,
+     {}},
+    {u"CheckBoxDataExt.Caption",
+     u"Data: txt, pdf, doc, docx, xls, xlsx, ppt, pptx",
+     C::CheckBoxDataExt,
+     {}},
+    {u"CheckBoxCompressExt.Caption",
+     u"Compression: zip, rar, 7z, tar, gz, bz2",
+     C::CheckBoxCompressExt,
+     {}},
+    {u"CheckBoxImageExt.Caption", u"Image: ISO, NRG", C::CheckBoxImageExt, {}},
+    {u"CheckBoxOthersExt.Caption", u"Others:", C::CheckBoxOthersExt, {}},
+    {u"HostAddWindowDescription",
+     u"Select a new folder for Backup",
+     {},
+     T::HostAddWindowDescription},
+    {u"DirAlreadyAdded", u"has already added.", {}, T::DirAlreadyAdded},
+    {u"CannotSelSameDisk", u"You cannot select USB Device disk ", {}, T::CannotSelSameDisk},
+    {u"DiskAccessDenied", u"Device disk cannot be accessed.", {}, T::DiskAccessDenied},
+    {u"FileTypeEmpty", u"File Type in Others cannot be empty.", {}, T::FileTypeEmpty},
+    {u"FileTypeTooMuch", u"Number of File Type in Others is too much.", {}, T::FileTypeTooMuch},
+    {u"ProgramFatalErr", u"The program meets fatal error.", {}, T::ProgramFatalErr},
+    {u"ErrTitle", u"Error", {}, T::ErrTitle},
+    {u"QuestionTitle", u"Question", {}, T::QuestionTitle},
+    {u"LabelTimeSpent", u"Time Spent", {}, T::LabelTimeSpent},
+    {u"LabelTimeLeft", u"Time Left", {}, T::LabelTimeLeft},
+    {u"LabelScanFinStatus", u"files have been scanned", {}, T::LabelScanFinStatus},
+    {u"LabelStatus_Scanning", u"Scanning file", {}, T::LabelStatusScanning},
+    {u"LabelTotalFiles", u"Total Files", {}, T::LabelTotalFiles},
+    {u"CopyFileFormLabelStatus_Backup", u"Backup", {}, T::CopyFileFormLabelStatusBackup},
+    {u"CopyFileFormLabelStatus_Restore", u"Restore", {}, T::CopyFileFormLabelStatusRestore},
+    {u"CopyFileFormLabelStatus_FinBackup",
+     u"Backup has finished",
+     {},
+     T::CopyFileFormLabelStatusFinBackup},
+    {u"CopyFileFormLabelStatus_FinRestore",
+     u"Restore has finished",
+     {},
+     T::CopyFileFormLabelStatusFinRestore},
+    {u"CopyFileFormFinFiles", u"Finished Files", {}, T::CopyFileFormFinFiles},
+    {u"CancelScanning", u"Cancel the scanning", {}, T::CancelScanning},
+    {u"CancelCopying", u"Cancel the copying", {}, T::CancelCopying},
+    {u"PanelBackupHostToUSB", u"Backup from Host to USB Device", {}, T::PanelBackupHostToUSB},
+    {u"PanelRestoreUSBToHost", u"Restore from USB Device to Host", {}, T::PanelRestoreUSBToHost},
+    {u"DiskPerfBuildFail", u"Disk cannot be accessed", {}, T::DiskPerfBuildFail},
+    {u"FailChar", u"Fail", {}, T::FailChar},
+    {u"CFW_Pausebtn", u"Pause", {}, T::CfwPausebtn},
+    {u"CFW_Cancelbtn", u"Cancel", {}, T::CfwCancelbtn},
+    {u"CFW_Restartbtn", u"Restart", {}, T::CfwRestartbtn},
+    {u"CFW_Closebtn", u"Close", {}, T::CfwClosebtn},
+    {u"ERRCODE_DESTINATION_PATH_TOO_LONG",
+     u"Destination path is too long",
+     {},
+     T::ErrcodeDestinationPathTooLong},
+    {u"ERRCODE_DESTINATION_FILE_CREATED_FAIL",
+     u"Destination file cannot be created",
+     {},
+     T::ErrcodeDestinationFileCreatedFail},
+    {u"ERRCODE_SOURCE_FILE_NOT_FOUND",
+     u"Source file cannot be duplicated",
+     {},
+     T::ErrcodeSourceFileNotFound},
+}};
+
+// Every caption target and every table entry appears exactly once in the key list.
+template <class Target, size_t Count>
+constexpr bool EachOnce(std::optional<Target> LanguageKey::*member) {
+    std::array<int, Count> seen{};
+    for (const LanguageKey& row : kKeys)
+        if (row.*member)
+            ++seen[static_cast<size_t>(*(row.*member))];
+    for (int s : seen)
+        if (s != 1)
+            return false;
+    return true;
+}
+static_assert(EachOnce<Caption, kCaptionCount>(&LanguageKey::SetsCaption));
+static_assert(EachOnce<Text, kTextCount>(&LanguageKey::StoresText));
+
+constexpr std::array<size_t, kTextCount> MakeTextRows() {
+    std::array<size_t, kTextCount> rows{};
+    for (size_t i = 0; i < kKeys.size(); ++i)
+        if (kKeys[i].StoresText)
+            rows[static_cast<size_t>(*kKeys[i].StoresText)] = i;
+    return rows;
+}
+constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
+
+static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
+static_assert(static_cast<size_t>(Text::ErrcodeSourceFileNotFound) + 1 == kTextCount);
+
+// A value read from a file never contains U+0000 (the text ends there), so a default made of
+// one can only mean the lookup fell back.
+const std::u16string kFellBack(1, u'\0');
+
+} // namespace
+
+std::span<const Language, kLanguageCount> Languages() {
+    return kLanguages;
+}
+
+std::u16string LanguageFilePath(int index) {
+    if (index < 0 || index >= kLanguageCount)
+        return {};
+    return u"SnapData\\Language\\" + std::u16string(kLanguages[size_t(index)].FileName);
+}
+
+std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys() {
+    return kKeys;
+}
+
+size_t LanguageKeyIndex(Text text) {
+    return kTextRows[static_cast<size_t>(text)];
+}
+
+std::u16string_view EnglishText(Text text) {
+    return kKeys[LanguageKeyIndex(text)].English;
+}
+
+std::u16string DecodeLanguageText(std::string_view fileBytes) {
+    // The program reads n bytes into a buffer of n + 2 zero-filled bytes: with an odd n the last
+    // byte becomes the low half of a final unit whose high half is zero.
+    std::u16string text;
+    text.reserve((fileBytes.size() + 1) / 2);
+    for (size_t i = 0; i < fileBytes.size(); i += 2) {
+        const auto low = static_cast<unsigned char>(fileBytes[i]);
+        const auto high =
+            i + 1 < fileBytes.size() ? static_cast<unsigned char>(fileBytes[i + 1]) : 0u;
+        const auto unit = static_cast<char16_t>(low | (high << 8));
+        if (unit == u'\0')
+            break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
+std::array<std::u16string, kLanguageKeyCount> ReadLanguageTexts(std::string_view fileBytes) {
+    const std::u16string text = DecodeLanguageText(fileBytes);
+    std::array<std::u16string, kLanguageKeyCount> values;
+    for (size_t i = 0; i < kKeys.size(); ++i)
+        values[i] = FindKeyValueW(text, kKeys[i].Key, kKeys[i].English, kLanguageSeparators,
+                                  kLanguageValueCapacity);
+    return values;
+}
+
+std::array<std::optional<std::u16string>, kLanguageKeyCount>
+FindLanguageValues(std::string_view fileBytes) {
+    const std::u16string text = DecodeLanguageText(fileBytes);
+    std::array<std::optional<std::u16string>, kLanguageKeyCount> values;
+    for (size_t i = 0; i < kKeys.size(); ++i) {
+        std::u16string value = FindKeyValueW(text, kKeys[i].Key, kFellBack, kLanguageSeparators,
+                                             kLanguageValueCapacity);
+        if (value != kFellBack)
+            values[i] = std::move(value);
+    }
+    return values;
+}
+
+} // namespace snapkeep
