@@ -1,7 +1,31 @@
-// The host and device folder lists on page 1, and the enabling of Backup and Restore.
+// The host and device folder lists on page 1: adding and deleting host folders, and the
+// enabling of Backup and Restore from the ticked rows and the enclosure's drives.
 #include "app/Main.h"
 
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "ui/FolderDialog.h"
+
 namespace snapkeep {
+
+namespace {
+
+// The drive part of a path as the system names it, followed by a backslash: "E:\" for
+// "E:\Photos\", "\\server\share\" for "\\server\share\dir\".
+std::wstring DriveRoot(const std::wstring& path) {
+    if (path.size() >= 2 && path[1] == L':')
+        return path.substr(0, 2) + L"\\";
+    if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+        // Up to the end of the share name: the second backslash after the server's start.
+        size_t end = path.find(L'\\', 2);
+        if (end != std::wstring::npos)
+            end = path.find(L'\\', end + 1);
+        return (end == std::wstring::npos ? path : path.substr(0, end)) + L"\\";
+    }
+    return L"\\";
+}
+
+} // namespace
 
 int CountCheckedItems(const ui::ListView& list) {
     int count = 0;
@@ -9,6 +33,22 @@ int CountCheckedItems(const ui::ListView& list) {
         if (list.Checked(i))
             ++count;
     return count;
+}
+
+void TMainForm::WireFolderLists() {
+    ChooseFolder = [](const std::wstring& description) {
+        return ui::BrowseForFolder(ui::Application::Instance().Handle(), description);
+    };
+    btnHostAdd.OnClick = [this] { btnHostAddClick(); };
+    btnHostDel.OnClick = [this] { btnHostDelClick(); };
+    ListViewHost.OnSelectItem = [this](int index, bool selected) {
+        ListViewHostSelectItem(index, selected);
+    };
+    ListViewHost.OnKeyUp = [this](WORD key, unsigned modifiers) {
+        ListViewHostKeyUp(key, modifiers);
+    };
+    ListViewHost.OnChange = [this](int) { ListViewHostChange(); };
+    ListViewDevice.OnChange = [this](int) { ListViewDeviceChange(); };
 }
 
 void TMainForm::UpdateBackupButton() {
@@ -21,5 +61,49 @@ void TMainForm::UpdateRestoreButton() {
     // Restore only needs the enclosure to have a drive at all, and a ticked device folder.
     btnRestore.SetEnabled(ComboBoxDiskLetter.Count() > 0 && CountCheckedItems(ListViewDevice) > 0);
 }
+
+void TMainForm::btnHostAddClick() {
+    std::wstring path = ChooseFolder ? ChooseFolder(TextOf(Text::HostAddWindowDescription)) : L"";
+    if (path.empty())
+        return;
+    if (path.back() != L'\\')
+        path += L'\\';
+
+    std::wstring message;
+    for (int i = 0; i < ListViewHost.Count() && message.empty(); ++i)
+        if (ListViewHost.Text(i) == path)
+            message = path + TextOf(Text::DirAlreadyAdded);
+    if (message.empty()) {
+        // Every drive of the enclosure is refused, not only the selected one.
+        const std::wstring root = DriveRoot(path);
+        for (int i = 0; i < ComboBoxDiskLetter.Count() && message.empty(); ++i)
+            if (ComboBoxDiskLetter.Item(i) == root)
+                message = TextOf(Text::CannotSelSameDisk) + root + L".";
+    }
+    if (!message.empty()) {
+        ui::ErrorBox(message, TextOf(Text::ErrTitle));
+        return;
+    }
+    ListViewHost.Add(true, path);
+    UpdateBackupButton();
+}
+
+void TMainForm::btnHostDelClick() {
+    const int selected = ListViewHost.Selected();
+    if (selected >= 0)
+        ListViewHost.Delete(selected);
+    UpdateBackupButton();
+}
+
+void TMainForm::ListViewHostSelectItem(int, bool selected) { btnHostDel.SetEnabled(selected); }
+
+void TMainForm::ListViewHostKeyUp(WORD key, unsigned modifiers) {
+    if (key == VK_DELETE && modifiers == 0 && btnHostDel.Enabled())
+        btnHostDelClick();
+}
+
+void TMainForm::ListViewHostChange() { UpdateBackupButton(); }
+
+void TMainForm::ListViewDeviceChange() { UpdateRestoreButton(); }
 
 } // namespace snapkeep

@@ -3,6 +3,7 @@
 // settings, About), the tray icon, and the state that lives as long as the program.
 #include "app/FileTypeRules.h"
 #include "store/FolderListFile.h"
+#include "store/LanguageFile.h"
 #include "store/ProductConfig.h"
 #include "ui/Button.h"
 #include "ui/ComboBox.h"
@@ -17,6 +18,7 @@
 #include "ui/Window.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,9 +47,21 @@ public:
     bool NoFileTypeChecked() const { return FileTypes.NoFileTypeChecked(); }
     void ComboBoxLanguageChange();
 
-    // Commands and state of the folder lists.
+    // Interface language: the captions and the interface text table.
+    void ApplyLanguage(const std::wstring& path);
+    const std::wstring& TextOf(Text key) const { return textTable_[static_cast<size_t>(key)]; }
+
+    // Folder lists (page 1).
     void UpdateBackupButton();
     void UpdateRestoreButton();
+    void btnHostAddClick();
+    void btnHostDelClick();
+    void ListViewHostSelectItem(int index, bool selected);
+    void ListViewHostKeyUp(WORD key, unsigned modifiers);
+    void ListViewHostChange();
+    void ListViewDeviceChange();
+    // The folder dialog of the Add command; tests put their own choice here.
+    std::function<std::wstring(const std::wstring& description)> ChooseFolder;
 
     // Finds the enclosure's drives again. Runs on activation and on device changes.
     bool RescanDrives();
@@ -103,6 +117,8 @@ private:
     void CreateSettingsPage();
     void CreateAboutPage();
     void CreateTray();
+    void WireFolderLists();
+    void SetCaptionOf(snapkeep::Caption widget, const std::wstring& text);
     void SetFonts();
     void MakeVersionText();
     void ReadProductConfig();
@@ -115,11 +131,15 @@ private:
     std::unique_ptr<ui::Font> languageBoxFont_;
     HICON icon_ = nullptr;
     SIZE builtInSize_{};
+    std::array<std::wstring, kTextCount> textTable_; // empty until a language is applied
     int rescanCount_ = 0;
     bool rescanLockCreated_ = false;
 };
 
 // The one main window of the process.
 extern TMainForm* MainForm;
+
+// The number of ticked rows of a folder list.
+int CountCheckedItems(const ui::ListView& list);
 
 } // namespace snapkeep

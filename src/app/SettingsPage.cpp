@@ -3,17 +3,9 @@
 #include "app/Main.h"
 
 #include "app/ControlIds.h"
+#include "win/Text.h"
 
 namespace snapkeep {
-
-namespace {
-constexpr const wchar_t* kLanguageNames[] = {L"English",
-                                             L"\u7E41\u9AD4\u4E2D\u6587",
-                                             L"\u7B80\u4F53\u4E2D\u6587",
-                                             L"\u65E5\u672C\u8A9E",
-                                             L"\u0440\u0443\u0441\u0441\u043A\u0438\u0439",
-                                             L"Deutsch"};
-} // namespace
 
 ui::CheckBox& TMainForm::FileTypeBox(FileType type) {
     ui::CheckBox* boxes[kFileTypeCount] = {
@@ -65,15 +57,10 @@ void TMainForm::CreateSettingsPage() {
     GroupBox2.SetFont(font);
     ComboBoxLanguage.Create(panel, ids::ComboBoxLanguage, 8 + 16, 248 + 32, 145, 200);
     ComboBoxLanguage.SetFont(font);
-    for (const wchar_t* name : kLanguageNames)
-        ComboBoxLanguage.Add(name);
+    for (const Language& language : Languages())
+        ComboBoxLanguage.Add(win::ToWide(language.DisplayName));
     ComboBoxLanguage.SetItemIndex(0);
     ComboBoxLanguage.OnChange = [this] { ComboBoxLanguageChange(); };
-}
-
-void TMainForm::ComboBoxLanguageChange() {
-    // The selected index is kept by the box itself and stored at close; applying the language
-    // file's texts comes with the language layer.
 }
 
 } // namespace snapkeep

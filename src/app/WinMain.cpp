@@ -5,9 +5,12 @@
 #include "ui/Application.h"
 
 #include <windows.h>
+#include <ole2.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace snapkeep;
+    // The folder dialog's newer style needs COM on this thread.
+    ::OleInitialize(nullptr);
     ui::Application& app = ui::Application::Instance();
     app.Initialize();
     app.SetTitle("QX Snap Utility");
@@ -25,5 +28,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     form.TntFormCreate();
     app.Run(form.Handle());
+    ::OleUninitialize();
     return 0;
 }
