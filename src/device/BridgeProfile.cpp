@@ -3,6 +3,8 @@
 #include "device/ChipCodes.h"
 
 #include <set>
+#include <string>
+#include <utility>
 
 namespace snapkeep {
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace snapkeep {

@@ -1,7 +1,9 @@
 #include "device/SimulatedBridge.h"
 
 #include <algorithm>
-#include <cstring>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
 namespace snapkeep {
 
