@@ -1,0 +1,20 @@
+#pragma once
+// Bridge device access: the pass-through transport and the bridge's commands, chip
+// identification with the model and firmware gates, and the simulated bridge. Users include
+// this header; the pieces live in the small headers below.
+#include "device/BridgeCommands.h"
+#include "device/BridgePort.h"
+#include "device/BridgeProfile.h"
+#include "device/ChipCodes.h"
+#include "device/ChipFamily.h"
+#include "device/ErrorNotifier.h"
+#include "device/FirmwarePattern.h"
+#include "device/IdentifyChip.h"
+#include "device/ModelGate.h"
+#include "device/SendBridgeCommand.h"
+#include "device/SimulatedBridge.h"
+
+#if defined(_WIN32)
+#include "device/MessageBoxNotifier.h"
+#include "device/PassThroughPort.h"
+#endif
