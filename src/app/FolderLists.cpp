@@ -95,15 +95,21 @@ void TMainForm::btnHostDelClick() {
     UpdateBackupButton();
 }
 
-void TMainForm::ListViewHostSelectItem(int, bool selected) { btnHostDel.SetEnabled(selected); }
+void TMainForm::ListViewHostSelectItem(int, bool selected) {
+    btnHostDel.SetEnabled(selected);
+}
 
 void TMainForm::ListViewHostKeyUp(WORD key, unsigned modifiers) {
     if (key == VK_DELETE && modifiers == 0 && btnHostDel.Enabled())
         btnHostDelClick();
 }
 
-void TMainForm::ListViewHostChange() { UpdateBackupButton(); }
+void TMainForm::ListViewHostChange() {
+    UpdateBackupButton();
+}
 
-void TMainForm::ListViewDeviceChange() { UpdateRestoreButton(); }
+void TMainForm::ListViewDeviceChange() {
+    UpdateRestoreButton();
+}
 
 } // namespace snapkeep

@@ -133,6 +133,7 @@ void TMainForm::CreateWidgets() {
     CreateSettingsPage();
     CreateAboutPage();
     CreateTray();
+    WireFolderLists();
 }
 
 void TMainForm::CreateFolderPage() {

@@ -111,8 +111,11 @@ TEST_F(MainFormTest, SettingsRoundTripThroughTheFile) {
 
 TEST_F(MainFormTest, LanguageBoxOffersSixLanguagesByTheirOwnNames) {
     TMainForm& form = Form();
-    const wchar_t* names[] = {L"English", L"\u7E41\u9AD4\u4E2D\u6587", L"\u7B80\u4F53\u4E2D\u6587",
-                              L"\u65E5\u672C\u8A9E", L"\u0440\u0443\u0441\u0441\u043A\u0438\u0439",
+    const wchar_t* names[] = {L"English",
+                              L"\u7E41\u9AD4\u4E2D\u6587",
+                              L"\u7B80\u4F53\u4E2D\u6587",
+                              L"\u65E5\u672C\u8A9E",
+                              L"\u0440\u0443\u0441\u0441\u043A\u0438\u0439",
                               L"Deutsch"};
     ASSERT_EQ(form.ComboBoxLanguage.Count(), 6);
     for (int i = 0; i < 6; ++i)

@@ -127,3 +127,62 @@ bool WriteProductConfig(const std::wstring& path, const std::string& clearText) 
 }
 
 } // namespace snapkeep::test
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace snapkeep::test {
+
+struct MessageBoxAnswerer::State {
+    std::wstring caption;
+    int answer = IDOK;
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::vector<std::wstring> texts;
+    std::thread thread;
+};
+
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, int answer) : state_(new State) {
+    state_->caption = std::move(caption);
+    state_->answer = answer;
+    state_->thread = std::thread([state = state_] {
+        const std::wstring className = L"#32770";
+        while (!state->stop) {
+            Search search{&className, &state->caption, ::GetCurrentProcessId(), nullptr};
+            ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+            if (search.found && ::IsWindowVisible(search.found)) {
+                const std::wstring text = MessageBoxText(search.found);
+                {
+                    std::lock_guard<std::mutex> lock(state->mutex);
+                    state->texts.push_back(text);
+                }
+                ::PostMessageW(search.found, WM_COMMAND, state->answer, 0);
+                // Wait for this box to go before looking for the next one.
+                for (int i = 0; i < 400 && ::IsWindow(search.found); ++i)
+                    ::Sleep(5);
+            }
+            ::Sleep(5);
+        }
+    });
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    state_->stop = true;
+    state_->thread.join();
+    delete state_;
+}
+
+std::vector<std::wstring> MessageBoxAnswerer::Texts() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->texts;
+}
+
+std::wstring SourceFile(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return path;
+}
+
+} // namespace snapkeep::test

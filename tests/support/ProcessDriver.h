@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace snapkeep::test {
 
@@ -43,5 +44,30 @@ void ClickTab(HWND tabControl, int index, int tabWidth = 180, int tabHeight = 50
 
 // Writes a scrambled product configuration made from `clearText` to `path`.
 bool WriteProductConfig(const std::wstring& path, const std::string& clearText);
+
+} // namespace snapkeep::test
+
+namespace snapkeep::test {
+
+// Watches, from a thread of its own, for message boxes of this process with a caption; records
+// each one's text and answers it with `answer` (IDOK, IDYES, IDNO...). Lets a test run code
+// that shows a modal box on the test's own thread.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer(std::wstring caption, int answer = IDOK);
+    ~MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+
+    // The texts of the boxes answered so far.
+    std::vector<std::wstring> Texts();
+
+private:
+    struct State;
+    State* state_;
+};
+
+// A file of the source tree, as Wine names it (Z: is the Linux root).
+std::wstring SourceFile(const std::string& unixPath);
 
 } // namespace snapkeep::test
