@@ -8,10 +8,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
-# Start a private Xvfb unless the caller asked to use its own display (SNAPKEEP_DISPLAY=keep).
-# The first Wine process fixes the display for the wineserver's whole life, so this comes first.
+# Start a private Xvfb; with "keep", an existing display is used instead. The first Wine
+# process fixes the display for the wineserver's whole life, so this comes before any of them.
 start_display() {
-    if [ "${SNAPKEEP_DISPLAY:-}" = "keep" ] && [ -n "${DISPLAY:-}" ]; then
+    if [ "${1:-}" = "keep" ] && [ -n "${DISPLAY:-}" ]; then
         return
     fi
     local n=99
@@ -34,7 +34,7 @@ wine_reg() {
 # Create the prefix once (about 10 s) and give it the settings the tests and screenshots rely
 # on; the stamp names the version of those settings, so a change re-applies them.
 ensure_prefix() {
-    local stamp="$WINEPREFIX/.snapkeep-settings-2"
+    local stamp="$WINEPREFIX/.snapkeep-settings-4"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine: creating prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
@@ -47,6 +47,18 @@ ensure_prefix() {
         wine_reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
         # The program asks for Times New Roman; Liberation Serif has the same metrics.
         wine_reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif'
+        # Chinese and Japanese captions: faces without those characters borrow them from
+        # Debian's Noto CJK fonts, as Windows links its own CJK fonts to its Latin ones.
+        local link='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+        for face in 'Times New Roman' 'Liberation Serif'; do
+            wine_reg "$link" /v "$face" /t REG_MULTI_SZ /d 'NotoSerifCJK-Regular.ttc,Noto Serif CJK SC'
+        done
+        for face in 'MS Sans Serif' 'Microsoft Sans Serif' 'Tahoma' 'MS Shell Dlg'; do
+            wine_reg "$link" /v "$face" /t REG_MULTI_SZ /d 'NotoSansCJK-Regular.ttc,Noto Sans CJK SC'
+        done
+        # This Wine does not load Debian's fonts-wine folder by itself; without Marlett the
+        # caption buttons show as letters. Fonts in the prefix's Fonts folder are loaded.
+        cp -f /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
         "$WINESERVER" -w
         touch "$stamp"
     fi
@@ -66,4 +78,24 @@ stop_wine() {
         kill "$XVFB_PID" 2>/dev/null || true
         wait "$XVFB_PID" 2>/dev/null || true
     fi
+}
+
+# The program and its driver, as Wine runs them.
+run_wine() {
+    "$WINE" "$@"
+}
+
+# Saves a screenshot of a rectangle of the screen ("x y width height") as a PNG, once two
+# shots in a row agree (the window has finished painting).
+shoot() {
+    local rect=$1 out=$2 x y w h previous=""
+    read -r x y w h <<<"$rect"
+    for _ in $(seq 1 40); do
+        import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out"
+        local sum
+        sum=$(md5sum <"$out")
+        [ "$sum" = "$previous" ] && return 0
+        previous=$sum
+        sleep 0.1
+    done
 }

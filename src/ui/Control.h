@@ -26,7 +26,7 @@ public:
     bool Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
     void SetEnabled(bool enabled) { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     void SetVisible(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
-    void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, WPARAM(font), TRUE); }
+    virtual void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, WPARAM(font), TRUE); }
     void Focus() { ::SetFocus(hwnd_); }
 
     // Notifications reflected by the parent; answer true when handled.

@@ -28,14 +28,24 @@ void Label::FitToText() {
     ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX);
     ::SelectObject(dc, old);
     ::ReleaseDC(hwnd_, dc);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, rect.right + 2, rect.bottom,
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, rect.right + padding_, rect.bottom,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(::GetParent(hwnd_), nullptr, TRUE);
 }
 
 void GroupBox::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,
                       int height) {
-    CreateControl(0, L"BUTTON", caption, BS_GROUPBOX, parent, id, x, y, width, height);
+    CreateControl(0, L"BUTTON", L"", BS_GROUPBOX | WS_CLIPSIBLINGS, parent, id, x, y, width,
+                  height);
+    caption_.SetPadding(4); // a little air between the caption and the frame line after it
+    caption_.Create(parent, 0, caption, x + 6, y);
+    // Above the frame, so that its background hides the line behind the text.
+    ::SetWindowPos(caption_.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void GroupBox::SetFont(HFONT font) {
+    Control::SetFont(font);
+    caption_.SetFont(font);
 }
 
 void Image::Create(HWND parent, int id, HBITMAP bitmap, int x, int y, int width, int height) {

@@ -9,16 +9,29 @@ public:
     // A label sizes itself to its text, as the caption grows or shrinks with the language.
     void Create(HWND parent, int id, const std::wstring& caption, int x, int y);
     void SetCaption(const std::wstring& text);
-    void SetFont(HFONT font);
+    void SetFont(HFONT font) override;
+    // Extra pixels to the right of the text.
+    void SetPadding(int pixels) { padding_ = pixels; }
 
 private:
     void FitToText();
+    int padding_ = 2;
 };
 
+// A group frame with its caption. The caption is a label of its own laid over the frame's top
+// line: the system's group box draws long captions cut off under Wine, and a label measures
+// exactly what it draws.
 class GroupBox : public Control {
 public:
     void Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,
                 int height);
+    std::wstring Caption() const { return caption_.Caption(); }
+    void SetCaption(const std::wstring& text) { caption_.SetCaption(text); }
+    void SetFont(HFONT font) override;
+    HWND CaptionHandle() const { return caption_.Handle(); }
+
+private:
+    Label caption_;
 };
 
 // A bitmap stretched to the widget's size.

@@ -1,0 +1,98 @@
+// snapdrive: drives a running Snapkeep window from the command line, for the demo and the
+// screenshots (the window is found by its class and caption).
+//
+//   snapdrive wait CAPTION            wait until the main window is shown; print its rectangle
+//   snapdrive tab CAPTION INDEX       click the page tab INDEX (0, 1, 2)
+//   snapdrive close CAPTION           close the main window as its close box does
+//   snapdrive language CAPTION INDEX  choose entry INDEX of the language box
+#include "ProcessDriver.h"
+#include "Wait.h"
+#include "app/ControlIds.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+using namespace snapkeep;
+using namespace snapkeep::test;
+
+namespace {
+
+HWND FindChild(HWND parent, int id) {
+    struct Find {
+        int id;
+        HWND found;
+    } find{id, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(param);
+            if (::GetDlgCtrlID(hwnd) != f->id)
+                return TRUE;
+            f->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "snapdrive: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3)
+        return Fail("usage: snapdrive wait|tab|close|language CAPTION [INDEX]");
+    const std::wstring command = argv[1];
+    HWND main = WaitForTopWindow(L"TMainForm", argv[2], 0, 30000);
+    if (!main || !WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 30000))
+        return Fail("the main window did not appear");
+    const int index = argc > 3 ? _wtoi(argv[3]) : 0;
+    // Every command ends with the window fully painted, ready for a screenshot.
+    auto repaint = [&] {
+        ::RedrawWindow(main, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    };
+    if (command == L"wait") {
+        repaint();
+        RECT rect;
+        ::GetWindowRect(main, &rect);
+        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
+        return 0;
+    }
+    if (command == L"tab") {
+        HWND tabs = FindChild(main, ids::PageControl1);
+        if (!tabs)
+            return Fail("no page control");
+        ClickTab(tabs, index);
+        if (!WaitUntil([&] { return ::SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == index; }))
+            return Fail("the page did not change");
+        repaint();
+        return 0;
+    }
+    if (command == L"language") {
+        HWND box = FindChild(main, ids::ComboBoxLanguage);
+        if (!box)
+            return Fail("no language box");
+        ::SendMessageW(box, CB_SETCURSEL, index, 0);
+        // The notice the box sends when the user picks an entry.
+        ::SendMessageW(::GetParent(box), WM_COMMAND,
+                       MAKEWPARAM(ids::ComboBoxLanguage, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(box));
+        repaint();
+        return 0;
+    }
+    if (command == L"close") {
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        return WaitUntil([&] { return !::IsWindow(main); }) ? 0 : Fail("the window stayed");
+    }
+    return Fail("unknown command");
+}
