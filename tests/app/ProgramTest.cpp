@@ -253,6 +253,22 @@ TEST_F(ProgramTest, SessionEndSavesWhileTheProgramSitsInTheTray) {
     EXPECT_TRUE(FileExists(Data(L"Setting.txt")));
 }
 
+TEST_F(ProgramTest, MinimisingGoesToTheTrayAndADoubleClickBringsItBack) {
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
+    ASSERT_NE(tray, nullptr);
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }))
+        << "a minimised program leaves the task bar";
+    ::PostMessageW(tray, WM_APP + 1, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) && !::IsIconic(main); }));
+    EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == main; }));
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
 TEST_F(ProgramTest, TrayCloseWritesTheFilesAndEnds) {
     ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
     HWND main = WaitForMainWindow(program);
