@@ -25,6 +25,23 @@ std::wstring DriveRoot(const std::wstring& path) {
     return L"\\";
 }
 
+// Drive letters and server names ignore case: a folder typed as e:\photos lies on E:\ all the
+// same, and must not be backed up onto the enclosure itself.
+bool SameDriveRoot(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'a' && x <= L'z')
+            x = static_cast<wchar_t>(x - L'a' + L'A');
+        if (y >= L'a' && y <= L'z')
+            y = static_cast<wchar_t>(y - L'a' + L'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int CountCheckedItems(const ui::ListView& list) {
@@ -36,8 +53,10 @@ int CountCheckedItems(const ui::ListView& list) {
 }
 
 void TMainForm::WireFolderLists() {
-    ChooseFolder = [](const std::wstring& description) {
-        return ui::BrowseForFolder(ui::Application::Instance().Handle(), description);
+    // Owned by the main window, so that the window is disabled while the dialog is open: the
+    // lists must not change (or the window close) while the dialog's answer is awaited.
+    ChooseFolder = [this](const std::wstring& description) {
+        return ui::BrowseForFolder(hwnd_, description);
     };
     btnHostAdd.OnClick = [this] { btnHostAddClick(); };
     btnHostDel.OnClick = [this] { btnHostDelClick(); };
@@ -77,7 +96,7 @@ void TMainForm::btnHostAddClick() {
         // Every drive of the enclosure is refused, not only the selected one.
         const std::wstring root = DriveRoot(path);
         for (int i = 0; i < ComboBoxDiskLetter.Count() && message.empty(); ++i)
-            if (ComboBoxDiskLetter.Item(i) == root)
+            if (SameDriveRoot(ComboBoxDiskLetter.Item(i), root))
                 message = TextOf(Text::CannotSelSameDisk) + root + L".";
     }
     if (!message.empty()) {
@@ -92,6 +111,8 @@ void TMainForm::btnHostDelClick() {
     const int selected = ListViewHost.Selected();
     if (selected >= 0)
         ListViewHost.Delete(selected);
+    // Whatever the list reports about the deleted row's selection, Delete follows what is left.
+    btnHostDel.SetEnabled(ListViewHost.Selected() >= 0);
     UpdateBackupButton();
 }
 

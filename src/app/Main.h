@@ -134,6 +134,8 @@ private:
     std::array<std::wstring, kTextCount> textTable_; // empty until a language is applied
     int rescanCount_ = 0;
     bool rescanLockCreated_ = false;
+    bool loaded_ = false;          // the data folder was read: FormClose may write it back
+    bool activatedBefore_ = false; // the first activation always rescans
 };
 
 // The one main window of the process.

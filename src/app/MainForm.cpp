@@ -85,6 +85,7 @@ bool TMainForm::Create(std::string& error) {
 
     ::InitializeCriticalSection(&RescanLock);
     rescanLockCreated_ = true;
+    loaded_ = true;
     return true;
 }
 
@@ -97,7 +98,10 @@ std::wstring TMainForm::DataPath(const std::wstring& relative) const {
 void TMainForm::ReadProductConfig() {
     // Opened by its relative path, against the current directory as it is at this moment.
     const std::string path = kProductConfigPath;
-    Config = ParseProductConfig(win::ReadWholeFile(win::AnsiToWide(path)));
+    Config = ParseProductConfig(win::ReadWholeFile(win::AnsiToWide(path)), [](std::string& text) {
+        if (!text.empty())
+            ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    });
 }
 
 void TMainForm::MakeVersionText() {

@@ -25,6 +25,14 @@ void TMainForm::TntFormCreate() {
 
     // Another copy holds a mutex named after the title: bring that copy forward and end.
     win::Handle other(::OpenMutexA(SYNCHRONIZE, FALSE, title.c_str()));
+    if (!other) {
+        InstanceMutex().Reset(::CreateMutexA(nullptr, FALSE, title.c_str()));
+        // Two copies started at the same moment can both miss the other's mutex above; the
+        // one whose create found it existing is the second copy, or both would run and the
+        // last to close would write over the other's lists.
+        if (InstanceMutex() && ::GetLastError() == ERROR_ALREADY_EXISTS)
+            other = std::move(InstanceMutex());
+    }
     if (other) {
         // Blank our own application window first, so that the search cannot find ourselves.
         ::SetWindowTextA(app.Handle(), "");
@@ -37,8 +45,6 @@ void TMainForm::TntFormCreate() {
         }
         app.ShowMainForm = false;
         app.Terminate();
-    } else {
-        InstanceMutex().Reset(::CreateMutexA(nullptr, FALSE, title.c_str()));
     }
 
     SetFonts();
@@ -92,6 +98,10 @@ bool TMainForm::FormCanResize(WINDOWPOS& pos) {
 }
 
 void TMainForm::FormClose() {
+    // Only a window that loaded its data folder writes it back: one whose start-up failed
+    // would write empty lists over the user's files.
+    if (!loaded_)
+        return;
     SaveFolderList(DataPath(L"SnapData\\Host.txt"), ListViewHost);
     SaveFolderList(DataPath(L"SnapData\\Device.txt"), ListViewDevice);
     SaveSettings(DataPath(L"SnapData\\Setting.txt"));
@@ -128,8 +138,14 @@ void TMainForm::TimerGpioBtnTimer() {
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
+        // The main window counts as activated when it first becomes active and when the
+        // activation comes back to it from another window of the program (the job window).
+        // Coming back from another program, a message box or a dialog is no new activation.
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam) &&
+            (!activatedBefore_ || ui::Window::IsFormWindow(reinterpret_cast<HWND>(lParam)))) {
+            activatedBefore_ = true;
             FormActivate();
+        }
         break;
     case WM_DEVICECHANGE:
         WMDeviceChange(wParam);

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <memory>
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace snapkeep;
     // The folder dialog's newer style needs COM on this thread.
@@ -19,15 +21,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             MainForm->RestoreClick();
     };
 
-    TMainForm form;
+    auto form = std::make_unique<TMainForm>();
     std::string error;
-    if (!form.Create(error)) {
-        // A malformed folder-list file: say why and end before anything is shown or written.
+    if (!form->Create(error)) {
+        // A malformed folder-list file: take the half-built window and its tray icon down
+        // first, so that nothing (a tray command, the session ending) can show it or save over
+        // the user's files while the message is up; then say why and end.
+        form.reset();
         app.ShowException(error);
+        ::OleUninitialize();
         return 0;
     }
-    form.TntFormCreate();
-    app.Run(form.Handle());
+    form->TntFormCreate();
+    app.Run(form->Handle());
+    form.reset();
     ::OleUninitialize();
     return 0;
 }

@@ -50,7 +50,8 @@ void DescrambleConfig(const uint8_t* source, uint8_t* destination, size_t n) {
     }
 }
 
-ProductConfig ParseProductConfig(const std::optional<std::string>& stored) {
+ProductConfig ParseProductConfig(const std::optional<std::string>& stored,
+                                 const std::function<void(std::string&)>& upperCase) {
     // A missing file reads as one block of zeros; any length rounds up to whole 32-byte blocks.
     size_t n = stored ? stored->size() : 32;
     n = (n + 31) / 32 * 32;
@@ -64,9 +65,13 @@ ProductConfig ParseProductConfig(const std::optional<std::string>& stored) {
     const ProductConfig defaults;
     ProductConfig config;
     config.Model = FindKeyValue(text, "Model", defaults.Model, 8);
-    for (char& c : config.Model)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    if (upperCase) {
+        upperCase(config.Model);
+    } else {
+        for (char& c : config.Model)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+    }
     config.FwVer0 = FindKeyValue(text, "FwVer0", defaults.FwVer0, 8);
     config.FwVer1 = FindKeyValue(text, "FwVer1", defaults.FwVer1, 8);
     config.FwVer2 = FindKeyValue(text, "FwVer2", defaults.FwVer2, 8);

@@ -4,6 +4,7 @@
 // "SnapData\qconfig.inis" so that end users do not edit it by accident.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,9 @@ void DescrambleConfig(const uint8_t* source, uint8_t* destination, size_t n);
 
 // Reads the ten values from the stored (scrambled) file content; `stored` is empty when the
 // file could not be opened. Never fails: every problem ends in the defaults.
-ProductConfig ParseProductConfig(const std::optional<std::string>& stored);
+// `upperCase` turns the Model value to upper case in place; the program passes the system's
+// upper-casing for its code page, the default folds the ASCII letters only.
+ProductConfig ParseProductConfig(const std::optional<std::string>& stored,
+                                 const std::function<void(std::string&)>& upperCase = {});
 
 } // namespace snapkeep

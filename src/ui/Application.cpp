@@ -81,7 +81,7 @@ LRESULT CALLBACK Application::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     case WM_ACTIVATE:
         // Another copy brought us forward: show the real window instead of this hidden one.
         if (LOWORD(wParam) != WA_INACTIVE && Instance().OnRestore)
-            Instance().OnRestore();
+            Guarded(Instance().OnRestore);
         return 0;
     case WM_SHOWWINDOW:
         if (wParam) {
@@ -93,7 +93,7 @@ LRESULT CALLBACK Application::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     case WM_APP:
         ::ShowWindow(hwnd, SW_HIDE);
         if (Instance().OnRestore)
-            Instance().OnRestore();
+            Guarded(Instance().OnRestore);
         return 0;
     default:
         break;

@@ -4,6 +4,7 @@
 // message loop and the standard error box.
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -39,6 +40,18 @@ public:
     // Runs when another copy of the program brings the application window forward: the main
     // form should come back from the tray and to the foreground.
     std::function<void()> OnRestore;
+
+    // Runs an event handler. An exception that escapes it is shown in the standard error box
+    // and the program goes on: no exception crosses a window procedure.
+    template <class Handler> static void Guarded(Handler&& handler) noexcept {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            Instance().ShowException(e.what());
+        } catch (...) {
+            Instance().ShowException("");
+        }
+    }
 
 private:
     Application() = default;

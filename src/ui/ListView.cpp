@@ -1,5 +1,7 @@
 #include "ui/ListView.h"
 
+#include "ui/Application.h"
+
 #include <commctrl.h>
 
 namespace snapkeep::ui {
@@ -36,7 +38,7 @@ LRESULT CALLBACK ListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
                 modifiers |= MK_CONTROL;
             if (::GetKeyState(VK_MENU) < 0)
                 modifiers |= kModifierAlt;
-            self->OnKeyUp(static_cast<WORD>(wParam), modifiers);
+            Application::Guarded([&] { self->OnKeyUp(static_cast<WORD>(wParam), modifiers); });
         }
     } else if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, SubclassProc, 1);
@@ -48,8 +50,7 @@ bool ListView::OnNotify(NMHDR* header, LRESULT&) {
     if (header->code != LVN_ITEMCHANGED)
         return false;
     const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
-    if (change->iItem < 0)
-        return true;
+    // A change of every row (say, "deselect all") comes as row -1 and is passed on as such.
     const UINT changedState = change->uOldState ^ change->uNewState;
     if ((changedState & LVIS_SELECTED) && OnSelectItem)
         OnSelectItem(change->iItem, (change->uNewState & LVIS_SELECTED) != 0);

@@ -1,5 +1,7 @@
 #include "ui/Panel.h"
 
+#include "ui/Application.h"
+
 namespace snapkeep::ui {
 
 namespace {
@@ -31,7 +33,9 @@ void Panel::Place(const RECT& rect) {
 
 LRESULT CALLBACK Panel::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    if (Control::Reflect(msg, wParam, lParam, result))
+    bool reflected = false;
+    Application::Guarded([&] { reflected = Control::Reflect(msg, wParam, lParam, result); });
+    if (reflected)
         return result;
     auto* self = static_cast<Panel*>(Control::FromHandle(hwnd));
     const bool white = self && self->white_;

@@ -1,5 +1,7 @@
 #include "ui/Timer.h"
 
+#include "ui/Application.h"
+
 #include <map>
 
 namespace snapkeep::ui {
@@ -44,7 +46,7 @@ void Timer::Update() {
 void CALLBACK Timer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     auto found = Timers().find(id);
     if (found != Timers().end() && found->second->OnTimer)
-        found->second->OnTimer();
+        Application::Guarded(found->second->OnTimer);
 }
 
 } // namespace snapkeep::ui

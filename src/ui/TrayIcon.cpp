@@ -1,5 +1,6 @@
 #include "ui/TrayIcon.h"
 
+#include "ui/Application.h"
 #include "ui/Messages.h"
 
 #include <shellapi.h>
@@ -64,12 +65,12 @@ LRESULT CALLBACK TrayIcon::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     auto* self = reinterpret_cast<TrayIcon*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self) {
         if (msg == WM_TRAY_CALLBACK) {
-            if (lParam == WM_LBUTTONDBLCLK && self->OnDblClick)
-                self->OnDblClick();
-            else if (lParam == WM_RBUTTONUP && self->OnRightUp) {
+            if (lParam == WM_LBUTTONDBLCLK && self->OnDblClick) {
+                Application::Guarded(self->OnDblClick);
+            } else if (lParam == WM_RBUTTONUP && self->OnRightUp) {
                 POINT at;
                 ::GetCursorPos(&at);
-                self->OnRightUp(at);
+                Application::Guarded([&] { self->OnRightUp(at); });
             }
             return 0;
         }

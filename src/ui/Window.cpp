@@ -3,7 +3,6 @@
 #include "ui/Application.h"
 #include "ui/Control.h"
 
-#include <exception>
 #include <vector>
 
 namespace snapkeep::ui {
@@ -54,6 +53,10 @@ bool Window::CreateTopLevel(const wchar_t* className, HICON icon, const std::wst
     return hwnd_ != nullptr;
 }
 
+bool Window::IsFormWindow(HWND hwnd) {
+    return hwnd && reinterpret_cast<WNDPROC>(::GetClassLongPtrW(hwnd, GCLP_WNDPROC)) == WndProc;
+}
+
 LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return Default(msg, wParam, lParam);
 }
@@ -76,15 +79,14 @@ LRESULT CALLBACK Window::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     LRESULT result = 0;
-    try {
-        if (Control::Reflect(msg, wParam, lParam, result))
-            return result;
-        result = self->HandleMessage(msg, wParam, lParam);
-    } catch (const std::exception& e) {
-        Application::Instance().ShowException(e.what());
-    } catch (...) {
-        Application::Instance().ShowException("");
-    }
+    bool reflected = false;
+    Application::Guarded([&] {
+        reflected = Control::Reflect(msg, wParam, lParam, result);
+        if (!reflected)
+            result = self->HandleMessage(msg, wParam, lParam);
+    });
+    if (reflected)
+        return result;
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

@@ -16,6 +16,8 @@ public:
     virtual ~Window();
 
     HWND Handle() const { return hwnd_; }
+    // Whether a window is one of this program's own top-level windows (a form).
+    static bool IsFormWindow(HWND hwnd);
     std::wstring Caption() const;
     void SetCaption(const std::wstring& text);
 

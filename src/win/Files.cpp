@@ -11,7 +11,7 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
         return std::nullopt;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
-        size.QuadPart > 64 * 1024 * 1024)
+        static_cast<unsigned long long>(size.QuadPart) > std::string().max_size())
         return std::nullopt;
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     size_t done = 0;

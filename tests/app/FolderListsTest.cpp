@@ -5,6 +5,7 @@
 #include "Wait.h"
 
 #include <commctrl.h>
+#include <ole2.h>
 
 using namespace snapkeep;
 using namespace snapkeep::test;
@@ -13,6 +14,15 @@ namespace {
 
 class FolderListsTest : public MainFormTest {
 protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        // The folder dialog's newer style needs COM, as the program's entry point sets it up.
+        ::OleInitialize(nullptr);
+    }
+    void TearDown() override {
+        MainFormTest::TearDown();
+        ::OleUninitialize();
+    }
     TMainForm& EnglishForm() {
         CopyLanguage(L"English.ini");
         TMainForm& form = Form();
@@ -82,6 +92,40 @@ TEST_F(FolderListsTest, EnclosureDrivesAreRefusedWhicheverIsSelected) {
     // The duplicate check comes first.
     EXPECT_EQ(Add(form, L"F:\\Data"), (Rows_t{L"F:\\Data\\has already added."}));
     EXPECT_EQ(form.ListViewHost.Count(), 1);
+}
+
+TEST_F(FolderListsTest, DriveRootsOfLettersAndNetworkShares) {
+    TMainForm& form = EnglishForm();
+    EXPECT_TRUE(Add(form, L"C:\\Photos\\2024").empty());
+    EXPECT_TRUE(Add(form, L"C:\\Photos").empty()) << "a parent of a listed folder is accepted";
+    form.ComboBoxDiskLetter.Add(L"E:\\");
+    // A drive letter in the other case is the same drive.
+    EXPECT_EQ(Add(form, L"e:\\Photos"), (Rows_t{L"You cannot select USB Device disk e:\\."}));
+    // A network folder's root is its server and share.
+    form.ComboBoxDiskLetter.Add(L"\\\\nas\\backup\\");
+    EXPECT_EQ(Add(form, L"\\\\NAS\\Backup\\Photos"),
+              (Rows_t{L"You cannot select USB Device disk \\\\NAS\\Backup\\."}));
+    EXPECT_TRUE(Add(form, L"\\\\nas\\media\\Photos").empty());
+    EXPECT_EQ(form.ListViewHost.Count(), 3);
+}
+
+TEST_F(FolderListsTest, TheFolderDialogBlocksTheMainWindow) {
+    TMainForm& form = EnglishForm();
+    ::ShowWindow(form.Handle(), SW_SHOW);
+    bool mainEnabledDuringDialog = true;
+    size_t dialogs = 0;
+    {
+        // The real dialog, cancelled from another thread once it is up.
+        MessageBoxAnswerer cancel(L"", IDCANCEL, [&](HWND) {
+            mainEnabledDuringDialog = ::IsWindowEnabled(form.Handle()) != FALSE;
+        });
+        ::SendMessageW(form.btnHostAdd.Handle(), BM_CLICK, 0, 0);
+        dialogs = cancel.Texts().size();
+    }
+    EXPECT_EQ(dialogs, 1u) << "no folder dialog appeared";
+    EXPECT_FALSE(mainEnabledDuringDialog);
+    EXPECT_TRUE(::IsWindowEnabled(form.Handle()));
+    EXPECT_EQ(form.ListViewHost.Count(), 0) << "a cancelled dialog adds nothing";
 }
 
 TEST_F(FolderListsTest, MessagesFollowTheLanguage) {

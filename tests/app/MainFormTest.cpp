@@ -52,16 +52,35 @@ TEST_F(MainFormTest, DeviceChangesThatRescan) {
     }
 }
 
-TEST_F(MainFormTest, EveryActivationRescans) {
+// Another top-level window of the program, as the job window will be.
+class OtherForm : public ui::Window {
+public:
+    OtherForm() {
+        CreateTopLevel(L"TOtherFormForTest", nullptr, L"Other", WS_OVERLAPPEDWINDOW, 0, 100, 100,
+                       nullptr);
+    }
+    ~OtherForm() override { Destroy(); }
+};
+
+TEST_F(MainFormTest, FirstActivationAndReturnsFromAnotherFormRescan) {
     TMainForm& form = Form();
-    const int before = form.RescanCount();
+    EXPECT_EQ(form.RescanCount(), 0);
     ::ShowWindow(form.Handle(), SW_SHOW);
     ::SetForegroundWindow(form.Handle());
-    EXPECT_TRUE(WaitUntil([&] { return form.RescanCount() > before; }));
-    const int shown = form.RescanCount();
-    ::SendMessageW(form.Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return form.RescanCount() == 1; }));
+
+    // Back from another program, a message box or a dialog: no new rescan.
+    HWND messageBoxLike = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                            nullptr, nullptr, nullptr);
     ::SendMessageW(form.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
-    EXPECT_EQ(form.RescanCount(), shown + 1);
+    ::SendMessageW(form.Handle(), WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(messageBoxLike));
+    EXPECT_EQ(form.RescanCount(), 1);
+    ::DestroyWindow(messageBoxLike);
+
+    // Back from another of the program's own windows (the job window closing): a rescan.
+    OtherForm other;
+    ::SendMessageW(form.Handle(), WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(other.Handle()));
+    EXPECT_EQ(form.RescanCount(), 2);
 }
 
 TEST_F(MainFormTest, ButtonTimerTakesTheConfiguredInterval) {

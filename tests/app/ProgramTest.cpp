@@ -227,8 +227,9 @@ TEST_F(ProgramTest, MalformedListEndsStartUpWithAnErrorBoxAndWritesNothing) {
         HWND box = WaitForTopWindow(L"#32770", L"QX Snap Utility", program.Id());
         ASSERT_NE(box, nullptr) << "no error box";
         EXPECT_EQ(MessageBoxText(box), c.message);
-        HWND main = ::FindWindowW(L"TMainForm", caption_.c_str());
-        EXPECT_TRUE(!main || !::IsWindowVisible(main)) << "the main window was shown";
+        // Nothing of the half-built window is left to show or save while the box is up.
+        EXPECT_EQ(WaitForTopWindow(L"TMainForm", caption_, program.Id(), 0), nullptr);
+        EXPECT_EQ(WaitForTopWindow(L"TTrayIconWindow", L"", program.Id(), 0), nullptr);
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(program.WaitForExit(), 0);
         EXPECT_EQ(ReadBytes(dir / (L"SnapData\\"s + c.file)), c.bytes);
@@ -265,6 +266,56 @@ TEST_F(ProgramTest, MinimisingGoesToTheTrayAndADoubleClickBringsItBack) {
     ::PostMessageW(tray, WM_APP + 1, 0, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) && !::IsIconic(main); }));
     EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == main; }));
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST_F(ProgramTest, CalledOffSessionEndSavesNothing) {
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    ::SendMessageW(main, WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(FileExists(Data(L"Host.txt")));
+    EXPECT_FALSE(FileExists(Data(L"Setting.txt")));
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST_F(ProgramTest, SecondCopyBringsACoveredFirstCopyToTheFront) {
+    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(first);
+    ASSERT_NE(main, nullptr);
+    // Another program's window in front of it.
+    HWND cover = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE, 0, 0,
+                                   800, 600, nullptr, nullptr, nullptr, nullptr);
+    ::SetForegroundWindow(cover);
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == cover; }));
+    ::SetWindowPos(cover, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    TempDir secondDir;
+    WriteConfig(secondDir.Path());
+    ChildProcess second(BuildProgram(L"Snapkeep.exe"), secondDir.Path());
+    EXPECT_EQ(second.WaitForExit(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == main; }))
+        << "the first copy did not come to the front";
+    ::DestroyWindow(cover);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0);
+}
+
+TEST_F(ProgramTest, TrayRestoreBringsTheWindowBack) {
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
+    ASSERT_NE(tray, nullptr);
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }));
+    ::PostMessageW(tray, WM_APP + 1, 0, WM_RBUTTONUP);
+    HWND menu = WaitForTopWindow(L"#32768", L"", program.Id());
+    ASSERT_NE(menu, nullptr) << "the tray menu did not open";
+    ::PostMessageW(menu, WM_KEYDOWN, 'R', 0);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) && !::IsIconic(main); }));
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(), 0);
 }

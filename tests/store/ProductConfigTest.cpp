@@ -116,3 +116,18 @@ TEST(ProductConfig, RejectedValuesTakeDefaults) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ProductConfig, ModelIsUpperCasedByTheGivenRule) {
+    std::string clear = "Model=q716\r\n";
+    clear.resize(32, '\0');
+    std::string stored(32, '\0');
+    DescrambleConfig(reinterpret_cast<const uint8_t*>(clear.data()),
+                     reinterpret_cast<uint8_t*>(stored.data()), 32);
+    EXPECT_EQ(ParseProductConfig(stored).Model, "Q716");
+    EXPECT_EQ(ParseProductConfig(stored, [](std::string& s) { s = "<" + s + ">"; }).Model,
+              "<q716>");
+}
+
+} // namespace

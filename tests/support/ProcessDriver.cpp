@@ -59,17 +59,20 @@ struct Search {
     const std::wstring* caption;
     DWORD processId;
     HWND found;
+    bool anyCaption = false;
 };
 
 BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     wchar_t className[256] = {};
     ::GetClassNameW(hwnd, className, ARRAYSIZE(className));
-    if (*search->className != className || WindowText(hwnd) != *search->caption)
+    if (*search->className != className)
         return TRUE;
     DWORD owner = 0;
     ::GetWindowThreadProcessId(hwnd, &owner);
     if (search->processId && owner != search->processId)
+        return TRUE;
+    if (!search->anyCaption && WindowText(hwnd) != *search->caption)
         return TRUE;
     search->found = hwnd;
     return FALSE;
@@ -92,10 +95,15 @@ HWND WaitForTopWindow(const std::wstring& className, const std::wstring& caption
 std::wstring WindowText(HWND hwnd) {
     // WM_GETTEXT is marshalled between processes; GetWindowText is not for other processes'
     // controls.
-    const LRESULT length = ::SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    // With a time limit: a window whose thread hangs must not hang the test.
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT got =
-        ::SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    DWORD_PTR got = 0;
+    if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                               SMTO_ABORTIFHUNG, 2000, &got))
+        return {};
     text.resize(static_cast<size_t>(got));
     return text;
 }
@@ -137,21 +145,28 @@ namespace snapkeep::test {
 struct MessageBoxAnswerer::State {
     std::wstring caption;
     int answer = IDOK;
+    std::function<void(HWND)> inspect;
     std::atomic<bool> stop{false};
     std::mutex mutex;
     std::vector<std::wstring> texts;
     std::thread thread;
 };
 
-MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, int answer) : state_(new State) {
+MessageBoxAnswerer::MessageBoxAnswerer(std::wstring caption, int answer,
+                                       std::function<void(HWND)> inspect)
+    : state_(new State) {
     state_->caption = std::move(caption);
     state_->answer = answer;
+    state_->inspect = std::move(inspect);
     state_->thread = std::thread([state = state_] {
         const std::wstring className = L"#32770";
         while (!state->stop) {
-            Search search{&className, &state->caption, ::GetCurrentProcessId(), nullptr};
+            Search search{&className, &state->caption, ::GetCurrentProcessId(), nullptr,
+                          state->caption.empty()};
             ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
             if (search.found && ::IsWindowVisible(search.found)) {
+                if (state->inspect)
+                    state->inspect(search.found);
                 const std::wstring text = MessageBoxText(search.found);
                 {
                     std::lock_guard<std::mutex> lock(state->mutex);

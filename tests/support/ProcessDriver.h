@@ -3,6 +3,7 @@
 // Windows would: window searches, messages, exit codes.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,10 @@ namespace snapkeep::test {
 // that shows a modal box on the test's own thread.
 class MessageBoxAnswerer {
 public:
-    MessageBoxAnswerer(std::wstring caption, int answer = IDOK);
+    // An empty caption answers every dialog box of the process; `inspect` runs on the watching
+    // thread for each box before it is answered.
+    MessageBoxAnswerer(std::wstring caption, int answer = IDOK,
+                       std::function<void(HWND)> inspect = {});
     ~MessageBoxAnswerer();
     MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
