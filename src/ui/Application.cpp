@@ -19,17 +19,12 @@ void Application::Initialize() {
     ::InitCommonControlsEx(&controls);
     if (window_)
         return;
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = L"TApplication";
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(L"TApplication", WndProc);
     // A hidden top-level window, never shown: FindWindow finds hidden windows too, and a
     // top-level one (unlike a message-only window) also hears the system's broadcasts.
     window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"TApplication", win::AnsiToWide(title_).c_str(),
-                                WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+                                WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                                nullptr);
 }
 
 void Application::SetTitle(const std::string& title) {

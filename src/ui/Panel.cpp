@@ -1,6 +1,7 @@
 #include "ui/Panel.h"
 
 #include "ui/Application.h"
+#include "ui/Window.h"
 
 namespace snapkeep::ui {
 
@@ -10,16 +11,7 @@ constexpr const wchar_t* kPanelClass = L"TSnapkeepPanel";
 
 void Panel::Create(HWND parent, int id, int x, int y, int width, int height, bool white,
                    bool lowered) {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kPanelClass;
-        return ::RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
+    RegisterWindowClass(kPanelClass, WndProc);
     white_ = white;
     // WS_EX_CONTROLPARENT lets Tab move into and out of the panel's children.
     CreateControl(WS_EX_CONTROLPARENT | (lowered ? WS_EX_CLIENTEDGE : 0), kPanelClass, L"",

@@ -2,6 +2,7 @@
 
 #include "ui/Application.h"
 #include "ui/Messages.h"
+#include "ui/Window.h"
 
 #include <shellapi.h>
 
@@ -20,15 +21,9 @@ TrayIcon::~TrayIcon() {
 bool TrayIcon::Create(HICON icon, const std::wstring& hint) {
     icon_ = icon;
     hint_ = hint;
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = L"TTrayIconWindow";
-    ::RegisterClassExW(&wc);
-    window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, instance, nullptr);
+    RegisterWindowClass(L"TTrayIconWindow", WndProc);
+    window_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"TTrayIconWindow", L"", WS_POPUP, 0, 0, 0, 0,
+                                nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (!window_)
         return false;
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

@@ -31,25 +31,29 @@ void Window::SetCaption(const std::wstring& text) {
     ::SetWindowTextW(hwnd_, text.c_str());
 }
 
-bool Window::CreateTopLevel(const wchar_t* className, HICON icon, const std::wstring& caption,
-                            DWORD style, DWORD exStyle, int width, int height, HWND owner) {
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HICON icon, HBRUSH background) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
-    if (!::GetClassInfoExW(instance, className, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = instance;
-        wc.hIcon = icon;
-        wc.hIconSm = icon;
-        wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = className;
-        if (!::RegisterClassExW(&wc))
-            return false;
-    }
+    if (::GetClassInfoExW(instance, name, &wc))
+        return;
+    wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    ::RegisterClassExW(&wc);
+}
+
+bool Window::CreateTopLevel(const wchar_t* className, HICON icon, const std::wstring& caption,
+                            DWORD style, DWORD exStyle, int width, int height, HWND owner) {
+    RegisterWindowClass(className, WndProc, icon, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     ::CreateWindowExW(exStyle, className, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                      Scale(width), Scale(height), owner, nullptr, instance, this);
+                      Scale(width), Scale(height), owner, nullptr, ::GetModuleHandleW(nullptr),
+                      this);
     return hwnd_ != nullptr;
 }
 

@@ -47,6 +47,10 @@ private:
     bool inModalLoop_ = false;
 };
 
+// Registers a window class of this module once; later calls with the same name do nothing.
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HICON icon = nullptr,
+                         HBRUSH background = nullptr);
+
 // Handles one message of a loop, giving dialog navigation (Tab, arrows, mnemonics) to the
 // top-level window it is meant for.
 void DispatchOne(MSG& msg);

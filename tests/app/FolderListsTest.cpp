@@ -29,11 +29,6 @@ protected:
         form.ComboBoxLanguageChange();
         return form;
     }
-    void CopyLanguage(const std::wstring& name) {
-        ::CreateDirectoryW(Data(L"Language").c_str(), nullptr);
-        const std::wstring source = SourceFile(SNAPKEEP_LANGUAGE_DIR) + L"\\" + name;
-        ASSERT_TRUE(::CopyFileW(source.c_str(), Data(L"Language\\" + name).c_str(), FALSE));
-    }
     // Runs the Add command with `chosen` as the folder dialog's answer; answers the texts of
     // the error boxes it showed.
     std::vector<std::wstring> Add(TMainForm& form, const std::wstring& chosen) {

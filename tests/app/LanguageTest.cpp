@@ -41,11 +41,6 @@ std::wstring ColumnCaption(const ui::ListView& list) {
 
 class LanguageTest : public MainFormTest {
 protected:
-    void CopyLanguage(const std::wstring& name) {
-        ::CreateDirectoryW(Data(L"Language").c_str(), nullptr);
-        const std::wstring source = SourceFile(SNAPKEEP_LANGUAGE_DIR) + L"\\" + name;
-        ASSERT_TRUE(::CopyFileW(source.c_str(), Data(L"Language\\" + name).c_str(), FALSE));
-    }
 };
 
 TEST_F(LanguageTest, NoLanguageAppliedLeavesTheLayoutAndAnEmptyTable) {

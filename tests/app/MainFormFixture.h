@@ -32,6 +32,12 @@ protected:
         return *form_;
     }
     std::wstring Data(const std::wstring& name) const { return dir_ / (L"SnapData\\" + name); }
+    // Puts a shipped language file into the data folder.
+    void CopyLanguage(const std::wstring& name) {
+        ::CreateDirectoryW(Data(L"Language").c_str(), nullptr);
+        const std::wstring source = SourceFile(SNAPKEEP_LANGUAGE_DIR) + L"\\" + name;
+        ASSERT_TRUE(::CopyFileW(source.c_str(), Data(L"Language\\" + name).c_str(), FALSE));
+    }
 
     TempDir dir_;
     std::unique_ptr<TMainForm> form_;

@@ -33,6 +33,18 @@ protected:
                                        "Model=ALL\r\nMainFormCaption=" + caption + "\r\n"));
     }
     std::wstring Data(const std::wstring& name) const { return dir_ / (L"SnapData\\" + name); }
+    // Opens the tray icon's menu with a right click and chooses an item by its mnemonic.
+    static bool ChooseTrayCommand(const ChildProcess& program, wchar_t mnemonic) {
+        HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
+        if (!tray)
+            return false;
+        ::PostMessageW(tray, WM_APP + 1, 0, WM_RBUTTONUP);
+        HWND menu = WaitForTopWindow(L"#32768", L"", program.Id());
+        if (!menu)
+            return false;
+        ::PostMessageW(menu, WM_KEYDOWN, mnemonic, 0);
+        return true;
+    }
     HWND WaitForMainWindow(const ChildProcess& program) {
         return WaitForTopWindow(L"TMainForm", caption_, program.Id());
     }
@@ -307,14 +319,9 @@ TEST_F(ProgramTest, TrayRestoreBringsTheWindowBack) {
     ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
-    HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
-    ASSERT_NE(tray, nullptr);
     ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }));
-    ::PostMessageW(tray, WM_APP + 1, 0, WM_RBUTTONUP);
-    HWND menu = WaitForTopWindow(L"#32768", L"", program.Id());
-    ASSERT_NE(menu, nullptr) << "the tray menu did not open";
-    ::PostMessageW(menu, WM_KEYDOWN, 'R', 0);
+    ASSERT_TRUE(ChooseTrayCommand(program, 'R')) << "the tray menu did not open";
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) && !::IsIconic(main); }));
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(), 0);
@@ -324,13 +331,8 @@ TEST_F(ProgramTest, TrayCloseWritesTheFilesAndEnds) {
     ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
-    HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
-    ASSERT_NE(tray, nullptr);
-    // A right click on the icon opens the menu; its mnemonic C chooses "&Close".
-    ::PostMessageW(tray, WM_APP + 1, 0, WM_RBUTTONUP);
-    HWND menu = WaitForTopWindow(L"#32768", L"", program.Id());
-    ASSERT_NE(menu, nullptr) << "the tray menu did not open";
-    ::PostMessageW(menu, WM_KEYDOWN, 'C', 0);
+    // The mnemonic C chooses "&Close".
+    ASSERT_TRUE(ChooseTrayCommand(program, 'C')) << "the tray menu did not open";
     EXPECT_EQ(program.WaitForExit(), 0);
     EXPECT_EQ(ReadBytes(Data(L"Host.txt")), ListFile(L""));
     EXPECT_EQ(ReadBytes(Data(L"Device.txt")), ListFile(L""));
