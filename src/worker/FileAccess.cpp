@@ -1,5 +1,8 @@
 #include "worker/FileAccess.h"
 
+#include "win/Text.h"
+#include "worker/LongPath.h"
+
 namespace snapkeep {
 
 namespace {
@@ -40,7 +43,9 @@ bool SetBasicInfo(HANDLE file, const FileInfo& info, DWORD attributes) {
 
 bool FileAccess::ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    // Destinations may reach the full 260 units, one more than the plain form allows.
+    const std::wstring query = win::ToWide(ExtendedLengthPath(win::ToU16(path)));
+    if (!::GetFileAttributesExW(query.c_str(), GetFileExInfoStandard, &data)) {
         error = ::GetLastError();
         return false;
     }
