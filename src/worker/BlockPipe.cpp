@@ -12,9 +12,9 @@ constexpr DWORD kChunkSize = 1024 * kCopyBlockSize;
 
 BlockPipe::BlockPipe(FileAccess& files, HANDLE source, HANDLE destination,
                      std::uint64_t expectedSize)
-    : files_(files), source_(source), destination_(destination) {
-    // One block more than the file so that a small file is read, and its end seen, in one go.
-    const std::uint64_t wanted = std::min<std::uint64_t>(expectedSize + kCopyBlockSize, kChunkSize);
+    : files_(files), source_(source), destination_(destination), expectedSize_(expectedSize) {
+    const std::uint64_t wanted =
+        std::clamp<std::uint64_t>(expectedSize, kCopyBlockSize, kChunkSize);
     capacity_ = static_cast<DWORD>(wanted);
     buffer_.reset(new char[capacity_]);
 }
@@ -23,9 +23,9 @@ bool BlockPipe::Fill() {
     filled_ = taken_ = passed_ = written_ = 0;
     if (sourceEnded_)
         return true;
-    // A regular file answers short only at its end; keep reading until the chunk is full or
-    // the end is seen, so a chunk always goes out whole.
-    while (filled_ < capacity_) {
+    // A regular file answers short only at its end; keep reading until the chunk is full, the
+    // size the copy started with is reached, or the end is seen.
+    while (filled_ < capacity_ && readSoFar_ < expectedSize_) {
         DWORD got = 0;
         if (!files_.Read(source_, buffer_.get() + filled_, capacity_ - filled_, got))
             return false;
@@ -34,6 +34,7 @@ bool BlockPipe::Fill() {
             break;
         }
         filled_ += got;
+        readSoFar_ += got;
     }
     return true;
 }

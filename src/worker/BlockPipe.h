@@ -16,7 +16,9 @@ inline constexpr DWORD kCopyBlockSize = 1000;
 
 class BlockPipe {
 public:
-    // `expectedSize` only sizes the buffer: a small file gets a small one.
+    // `expectedSize` is the size the copy started with: it sizes the buffer (a small file gets a
+    // small one) and ends the reading, so a file is not asked once more for an end it has
+    // reached.
     BlockPipe(FileAccess& files, HANDLE source, HANDLE destination, std::uint64_t expectedSize);
     BlockPipe(const BlockPipe&) = delete;
     BlockPipe& operator=(const BlockPipe&) = delete;
@@ -37,6 +39,8 @@ private:
     HANDLE destination_;
     std::unique_ptr<char[]> buffer_;
     DWORD capacity_;
+    std::uint64_t expectedSize_;
+    std::uint64_t readSoFar_ = 0;
     DWORD filled_ = 0;  // bytes of the current chunk
     DWORD taken_ = 0;   // of them, handed out as blocks
     DWORD passed_ = 0;  // of them, passed on to the destination

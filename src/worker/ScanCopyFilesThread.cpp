@@ -72,7 +72,7 @@ void TScanCopyFiles::Start() {
 
 void TScanCopyFiles::Pause() {
     win::CriticalSectionLock lock(pauseLock_);
-    pauseWanted_ = true;
+    pauseWanted_.store(true);
     CopyPaused.store(true);
     if (pauseEvent_)
         ::ResetEvent(pauseEvent_.Get());
@@ -80,7 +80,7 @@ void TScanCopyFiles::Pause() {
 
 void TScanCopyFiles::Resume() {
     win::CriticalSectionLock lock(pauseLock_);
-    pauseWanted_ = false;
+    pauseWanted_.store(false);
     if (pauseEvent_)
         ::SetEvent(pauseEvent_.Get());
     CopyPaused.store(false);
@@ -127,7 +127,8 @@ void TScanCopyFiles::Execute() {
     bool created;
     {
         win::CriticalSectionLock lock(pauseLock_);
-        pauseEvent_.Reset(::CreateEventW(nullptr, TRUE, pauseWanted_ ? FALSE : TRUE, nullptr));
+        pauseEvent_.Reset(
+            ::CreateEventW(nullptr, TRUE, pauseWanted_.load() ? FALSE : TRUE, nullptr));
         created = pauseEvent_.Valid();
     }
     if (!created)

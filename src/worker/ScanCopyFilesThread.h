@@ -108,9 +108,12 @@ private:
 
     // The pause event exists while the thread body runs; the owner may pause before that, so
     // its wish is kept and the event is created in that state.
+    // `pauseWanted_` mirrors the event for the walk's quick look: waiting on an event costs a
+    // trip to the kernel (to the wine server under Wine) for every entry, so the walk waits only
+    // when a pause has been asked for.
     CRITICAL_SECTION pauseLock_;
     win::Handle pauseEvent_;
-    bool pauseWanted_ = false;
+    std::atomic<bool> pauseWanted_{false};
 
     win::Handle thread_;
     bool started_ = false;
