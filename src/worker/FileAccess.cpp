@@ -44,8 +44,11 @@ bool SetBasicInfo(HANDLE file, const FileInfo& info, DWORD attributes) {
 bool FileAccess::ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     // Destinations may reach the full 260 units, one more than the plain form allows.
-    const std::wstring query = win::ToWide(ExtendedLengthPath(win::ToU16(path)));
-    if (!::GetFileAttributesExW(query.c_str(), GetFileExInfoStandard, &data)) {
+    const std::wstring extended = path.size() < MAX_PATH - 1
+                                      ? std::wstring()
+                                      : win::ToWide(ExtendedLengthPath(win::ToU16(path)));
+    const wchar_t* query = extended.empty() ? path.c_str() : extended.c_str();
+    if (!::GetFileAttributesExW(query, GetFileExInfoStandard, &data)) {
         error = ::GetLastError();
         return false;
     }

@@ -10,7 +10,10 @@
 namespace snapkeep {
 
 void TScanCopyFiles::WaitWhilePaused() const {
-    ::WaitForSingleObject(pauseEvent_.Get(), INFINITE);
+    // Pause raises the flag before it resets the event, and Resume sets the event before it
+    // lowers the flag, so a walk that sees no flag was not meant to hold at this entry.
+    if (pauseWanted_.load())
+        ::WaitForSingleObject(pauseEvent_.Get(), INFINITE);
 }
 
 void TScanCopyFiles::SetSourcePath(const std::wstring& path) {
@@ -18,18 +21,23 @@ void TScanCopyFiles::SetSourcePath(const std::wstring& path) {
     sourcePath_ = path;
 }
 
-bool TScanCopyFiles::MatchFileType(std::string_view path) const {
-    return snapkeep::MatchFileType(path, typeList_, typeCount_);
+bool TScanCopyFiles::MatchFileType(const std::wstring& path) const {
+    // "<all>" and an empty list decide without the extension: spare the conversion.
+    if (typeCount_ <= 0 || (typeList_ && typeList_[0] && typeList_[0] == kAllTypes))
+        return typeCount_ > 0;
+    return snapkeep::MatchFileType(win::WideToAnsi(path), typeList_, typeCount_);
 }
 
-void TScanCopyFiles::MakeDestinationPath() {
-    const std::u16string source = win::ToU16(SourcePath());
+std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
+    const std::u16string from = win::ToU16(source);
     const std::optional<std::u16string> mapped =
-        backupDirection_ ? MapBackupPath(source, win::ToU16(deviceRoot_)) : MapRestorePath(source);
-    win::CriticalSectionLock lock(textLock_);
+        backupDirection_ ? MapBackupPath(from, deviceRoot16_) : MapRestorePath(from);
     // A path that maps nowhere gets no destination; the walk reports it as one that cannot be
     // created instead of writing somewhere unintended.
-    destinationPath_ = mapped ? win::ToWide(*mapped) : std::wstring();
+    std::wstring destination = mapped ? win::ToWide(*mapped) : std::wstring();
+    win::CriticalSectionLock lock(textLock_);
+    destinationPath_ = destination;
+    return destination;
 }
 
 void TScanCopyFiles::ScanFolder(const std::wstring& folder) {
@@ -64,10 +72,9 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     fileSize_.store(source.size);
     SetSourcePath(sourcePath);
 
-    if (!MatchFileType(win::WideToAnsi(sourcePath)))
+    if (!MatchFileType(sourcePath))
         return true;
-    MakeDestinationPath();
-    const std::wstring destination = DestinationPath();
+    const std::wstring destination = MakeDestinationPath(sourcePath);
 
     // The listing already holds the source's attributes, size and times.
     const int comparison = destination.empty()

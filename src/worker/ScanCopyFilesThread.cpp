@@ -44,7 +44,7 @@ void TScanCopyFiles::SetBackupDirection(bool backup) {
     backupDirection_ = backup;
 }
 void TScanCopyFiles::SetDeviceRoot(std::string_view root) {
-    deviceRoot_ = win::AnsiToWide(root);
+    deviceRoot16_ = win::ToU16(win::AnsiToWide(root));
 }
 void TScanCopyFiles::SetErrorCaption(std::wstring caption) {
     errorCaption_ = std::move(caption);

@@ -77,14 +77,14 @@ private:
     // The walk, on the worker's thread (FolderScan.cpp).
     void ScanFolder(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
-    bool MatchFileType(std::string_view path) const;
-    void MakeDestinationPath();
+    bool MatchFileType(const std::wstring& path) const;
+    std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
     void WaitWhilePaused() const;
     void SetSourcePath(const std::wstring& path);
 
     // Set up before Start, read by the worker only.
     std::wstring rootFolder_;
-    std::wstring deviceRoot_;
+    std::u16string deviceRoot16_;
     std::wstring errorCaption_;
     std::wstring errorText_;
     FileHook onBeforeFile_;
