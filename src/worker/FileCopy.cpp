@@ -30,19 +30,30 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-// The temporary file beside `destination`, creating the destination's folder with its missing
-// parents when needed. 0, or the code of the failure.
-int OpenTempFile(const std::wstring& destination, std::unique_ptr<TempFile>& temp) {
+// Where the data goes: a destination that does not exist yet is written under its own name (if
+// the copy fails, nothing was there to lose); an existing one only beside it, to be replaced by
+// a whole copy. The destination's folder is created with its missing parents when needed.
+// 0, or the code of the failure.
+int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& output) {
     const std::wstring folder = FolderOf(destination);
-    temp = std::make_unique<TempFile>(folder);
-    if (temp->Valid())
-        return CopyDone;
-    if (temp->Error() != ERROR_PATH_NOT_FOUND)
-        return CopyDestinationWriteFailed;
-    if (!ForceDirectories(folder))
-        return CopyFolderCreateFailed;
-    temp = std::make_unique<TempFile>(folder);
-    return temp->Valid() ? CopyDone : CopyDestinationWriteFailed;
+    for (bool folderMade = false;;) {
+        output = std::make_unique<TempFile>(destination, TempFile::ExactName{});
+        if (output->Valid())
+            return CopyDone;
+        const DWORD error = output->Error();
+        if (error == ERROR_PATH_NOT_FOUND && !folderMade) {
+            if (!ForceDirectories(folder))
+                return CopyFolderCreateFailed;
+            folderMade = true;
+            continue;
+        }
+        // Taken (by a file, a folder, or a file in use): write beside it.
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+            error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+            return CopyDestinationWriteFailed;
+        output = std::make_unique<TempFile>(folder);
+        return output->Valid() ? CopyDone : CopyDestinationWriteFailed;
+    }
 }
 
 // Renames the finished temporary file over the destination. A read-only, hidden or system file
@@ -132,7 +143,7 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         return CopySourceInfoFailed;
 
     std::unique_ptr<TempFile> temp;
-    if (const int code = OpenTempFile(destination, temp); code != CopyDone)
+    if (const int code = OpenOutput(destination, temp); code != CopyDone)
         return code;
 
     CopyPercent.store(0);

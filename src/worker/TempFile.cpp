@@ -43,12 +43,24 @@ TempFile::TempFile(const std::wstring& folder) {
     }
 }
 
+TempFile::TempFile(const std::wstring& path, ExactName) : path_(path) {
+    file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr));
+    if (!file_)
+        error_ = ::GetLastError();
+}
+
 TempFile::~TempFile() {
     if (!committed_)
         Discard();
 }
 
 bool TempFile::Commit(const std::wstring& destination) {
+    if (destination == path_) {
+        committed_ = true;
+        return true;
+    }
     const std::wstring target = NtPath(LongForm(destination));
     const size_t nameBytes = target.size() * sizeof(wchar_t);
     std::vector<unsigned char> block(sizeof(FILE_RENAME_INFO) + nameBytes, 0);

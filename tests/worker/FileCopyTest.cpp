@@ -168,6 +168,22 @@ TEST_F(FileCopy, SecondCopyWhileOneRunsGivesOne) {
     EXPECT_EQ(ReadBytes(dir / L"big.out"), data);
 }
 
+TEST_F(FileCopy, CancelInsideANewFileLeavesNoFile) {
+    // No earlier copy: the file is written under its own name, and removed on cancel.
+    ASSERT_TRUE(WriteBytes(dir / L"big.bin", Pattern(3'000'000, 6)));
+    GatedFileAccess gated(1'024'000);
+    int code = -1;
+    std::thread copier([&] { code = RunFileCopy(dir / L"big.bin", dir / L"out\\big.bin", gated); });
+    ASSERT_TRUE(gated.WaitReached());
+    EXPECT_TRUE(FileExists(dir / L"out\\big.bin"));
+    CopyCancelled = true;
+    gated.Open();
+    copier.join();
+    EXPECT_EQ(code, CopyCancelledMidFile);
+    EXPECT_FALSE(FileExists(dir / L"out\\big.bin"));
+    EXPECT_TRUE(TemporaryFilesIn(dir / L"out").empty());
+}
+
 // Wine cannot fail a read or a write in the middle of a file; the stand-in does, at a chosen
 // byte. The earlier destination must come through byte for byte, and nothing of the new data
 // may stay behind.
