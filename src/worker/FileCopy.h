@@ -2,10 +2,11 @@
 // Deciding whether a file needs copying, and copying it so that the next run finds the pair
 // identical. Every outcome is a code of CopyResult.h / CompareResult; nothing here throws.
 //
-// The copy never puts the destination at risk: the data goes to a temporary file in the
+// The copy never puts an existing destination at risk: the data goes to a temporary file in the
 // destination's folder, and only a file written whole replaces the destination. A cancel or a
-// failure removes the temporary file and leaves an earlier destination (in a restore, the
-// user's own file) exactly as it was.
+// failure removes the temporary file and leaves the earlier destination (in a restore, the
+// user's own file) exactly as it was. A destination that does not exist yet is written under
+// its own name and removed after a cancel or a failure.
 #include <string>
 
 #include "worker/FileAccess.h"
