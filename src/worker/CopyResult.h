@@ -1,0 +1,34 @@
+#pragma once
+// The small integer outcomes of comparing a file with its copy and of copying it. The job window
+// turns every non-zero copy code into a line of its failure list, so the numbers are fixed.
+
+namespace snapkeep {
+
+// Answers of CompareFiles. Only CompareIdentical lets the walk skip a file.
+enum CompareResult : int {
+    CompareSourceUnreadable = 3,   // the source's information cannot be read
+    CompareDestinationMissing = 4, // the destination's information cannot be read
+    CompareIdentical = 100,        // same attributes, size, creation and last-write time
+    CompareAttributesDiffer = 101,
+    CompareSizesDiffer = 102,
+    CompareCreationTimesDiffer = 103,
+    CompareLastWriteTimesDiffer = 105,
+};
+
+// Codes of a copy attempt, as the worker stores them in LastResult.
+enum CopyResult : int {
+    CopyDone = 0,                   // copied, times and attributes applied
+    CopyBusyElsewhere = 1,          // another copy was running
+    CopyCancelledMidFile = 2,       // cancelled; nothing of the new data was kept
+    CopySourceInfoFailed = 3,       // the source's information cannot be read
+    CopyResetAttributesFailed = 5,  // the old destination's attributes cannot be cleared
+    CopyDeletePartialFailed = 6,    // the unfinished data cannot be deleted
+    CopyDestinationTooLong = 7,     // destination path over the limit; nothing attempted
+    CopyFolderCreateFailed = 8,     // the destination's folder cannot be created
+    CopyDestinationWriteFailed = 9, // the destination cannot be written
+    CopySourceReadFailed = 10,      // the source cannot be opened or read
+    CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
+    CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
+};
+
+} // namespace snapkeep

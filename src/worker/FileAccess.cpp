@@ -1,0 +1,112 @@
+#include "worker/FileAccess.h"
+
+#include "win/Text.h"
+#include "worker/LongPath.h"
+
+namespace snapkeep {
+
+namespace {
+
+std::uint64_t Join(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+std::uint64_t FromFileTime(const FILETIME& time) {
+    return Join(time.dwHighDateTime, time.dwLowDateTime);
+}
+
+LARGE_INTEGER ToLargeInteger(std::uint64_t value) {
+    LARGE_INTEGER out;
+    out.QuadPart = static_cast<LONGLONG>(value);
+    return out;
+}
+
+// The attributes a file's owner can set; the others (compressed, encrypted, sparse, ...) belong
+// to the file system, and asking for them would make the whole request fail.
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+bool SetBasicInfo(HANDLE file, const FileInfo& info, DWORD attributes) {
+    FILE_BASIC_INFO basic{};
+    basic.CreationTime = ToLargeInteger(info.creationTime);
+    basic.LastAccessTime = ToLargeInteger(info.lastAccessTime);
+    basic.LastWriteTime = ToLargeInteger(info.lastWriteTime);
+    // A zero value means "leave as it is": the change time is the file system's own, and no
+    // attributes at all is spelled NORMAL.
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+} // namespace
+
+bool FileAccess::ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    // Destinations may reach the full 260 units, one more than the plain form allows.
+    const std::wstring extended = path.size() < MAX_PATH - 1
+                                      ? std::wstring()
+                                      : win::ToWide(ExtendedLengthPath(win::ToU16(path)));
+    const wchar_t* query = extended.empty() ? path.c_str() : extended.c_str();
+    if (!::GetFileAttributesExW(query, GetFileExInfoStandard, &data)) {
+        error = ::GetLastError();
+        return false;
+    }
+    info.attributes = data.dwFileAttributes;
+    info.creationTime = FromFileTime(data.ftCreationTime);
+    info.lastAccessTime = FromFileTime(data.ftLastAccessTime);
+    info.lastWriteTime = FromFileTime(data.ftLastWriteTime);
+    info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+    return true;
+}
+
+bool FileAccess::ReadInfo(HANDLE file, FileInfo& info) {
+    BY_HANDLE_FILE_INFORMATION data;
+    if (!::GetFileInformationByHandle(file, &data))
+        return false;
+    info.attributes = data.dwFileAttributes;
+    info.creationTime = FromFileTime(data.ftCreationTime);
+    info.lastAccessTime = FromFileTime(data.ftLastAccessTime);
+    info.lastWriteTime = FromFileTime(data.ftLastWriteTime);
+    info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+    return true;
+}
+
+bool FileAccess::ApplyInfo(HANDLE file, const std::wstring&, const FileInfo& info) {
+    const DWORD attributes = info.attributes & kSettableAttributes;
+    // Read-only goes on in a second step: Wine, run by an ordinary user, drops hidden and system
+    // when they arrive together with read-only.
+    const DWORD first = attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (!SetBasicInfo(file, info, first))
+        return false;
+    if (attributes != first && !SetBasicInfo(file, info, attributes))
+        return false;
+    return true;
+}
+
+bool FileAccess::Read(HANDLE file, void* buffer, DWORD size, DWORD& got) {
+    got = 0;
+    return ::ReadFile(file, buffer, size, &got, nullptr) != FALSE;
+}
+
+bool FileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD& put) {
+    put = 0;
+    return ::WriteFile(file, data, size, &put, nullptr) != FALSE;
+}
+
+FileAccess& SystemFileAccess() {
+    static FileAccess system;
+    return system;
+}
+
+FileInfo FileInfoFromFindData(const WIN32_FIND_DATAW& entry) {
+    FileInfo info;
+    info.attributes = entry.dwFileAttributes;
+    info.creationTime = FromFileTime(entry.ftCreationTime);
+    info.lastAccessTime = FromFileTime(entry.ftLastAccessTime);
+    info.lastWriteTime = FromFileTime(entry.ftLastWriteTime);
+    info.size = Join(entry.nFileSizeHigh, entry.nFileSizeLow);
+    return info;
+}
+
+} // namespace snapkeep

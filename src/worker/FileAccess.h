@@ -1,0 +1,37 @@
+#pragma once
+// The file operations whose outcome decides the copy's result codes, behind one small interface.
+// The copy uses the Windows implementation; a test derives from it and replaces one operation
+// where Wine cannot show the real behaviour: Wine stores no creation time, and it offers no way
+// to make a read or a write fail in the middle of a file.
+#include <windows.h>
+
+#include <string>
+
+#include "worker/FileInfo.h"
+
+namespace snapkeep {
+
+class FileAccess {
+public:
+    virtual ~FileAccess() = default;
+
+    // Attributes, times and size by path (GetFileAttributesExW); false with the Windows error.
+    virtual bool ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error);
+    // The same for an open file.
+    virtual bool ReadInfo(HANDLE file, FileInfo& info);
+    // Gives the open file, now named `path`, the creation, last-access and last-write times and
+    // the attributes of `info`.
+    virtual bool ApplyInfo(HANDLE file, const std::wstring& path, const FileInfo& info);
+    // One ReadFile / WriteFile call.
+    virtual bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got);
+    virtual bool Write(HANDLE file, const void* data, DWORD size, DWORD& put);
+};
+
+// The Windows implementation, shared by every copy.
+FileAccess& SystemFileAccess();
+
+// What a directory entry says about its file: the same values the attribute query gives, so a
+// walk need not ask again for every file it meets.
+FileInfo FileInfoFromFindData(const WIN32_FIND_DATAW& entry);
+
+} // namespace snapkeep

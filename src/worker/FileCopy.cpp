@@ -1,0 +1,193 @@
+#include "worker/FileCopy.h"
+
+#include <memory>
+
+#include "win/Handle.h"
+#include "win/Text.h"
+#include "worker/BlockPipe.h"
+#include "worker/CopyResult.h"
+#include "worker/CopyState.h"
+#include "worker/Folders.h"
+#include "worker/LongPath.h"
+#include "worker/TempFile.h"
+
+namespace snapkeep {
+
+namespace {
+
+constexpr DWORD kPausePollMs = 50;
+
+bool IsNotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+std::wstring LongForm(const std::wstring& path) {
+    return win::ToWide(ExtendedLengthPath(win::ToU16(path)));
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// Where the data goes: a destination that does not exist yet is written under its own name (if
+// the copy fails, nothing was there to lose); an existing one only beside it, to be replaced by
+// a whole copy. The destination's folder is created with its missing parents when needed.
+// 0, or the code of the failure.
+int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& output) {
+    const std::wstring folder = FolderOf(destination);
+    for (bool folderMade = false;;) {
+        output = std::make_unique<TempFile>(destination, TempFile::ExactName{});
+        if (output->Valid())
+            return CopyDone;
+        const DWORD error = output->Error();
+        if (error == ERROR_PATH_NOT_FOUND && !folderMade) {
+            if (!ForceDirectories(folder))
+                return CopyFolderCreateFailed;
+            folderMade = true;
+            continue;
+        }
+        // Taken (by a file, a folder, or a file in use): write beside it.
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+            error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+            return CopyDestinationWriteFailed;
+        output = std::make_unique<TempFile>(folder);
+        return output->Valid() ? CopyDone : CopyDestinationWriteFailed;
+    }
+}
+
+// Renames the finished temporary file over the destination. A read-only, hidden or system file
+// from an earlier copy refuses to be replaced; its attributes are cleared for the rename and put
+// back if the rename still fails, so a refused copy leaves the old file exactly as it was.
+int ReplaceDestination(TempFile& temp, const std::wstring& destination) {
+    if (temp.Commit(destination))
+        return CopyDone;
+    const std::wstring target = LongForm(destination);
+    const DWORD old = ::GetFileAttributesW(target.c_str());
+    constexpr DWORD kProtecting =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (old == INVALID_FILE_ATTRIBUTES || (old & FILE_ATTRIBUTE_DIRECTORY) || !(old & kProtecting))
+        return CopyDestinationWriteFailed; // a folder in the way, or the file is in use
+    if (!::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_ARCHIVE))
+        return IsNotFound(::GetLastError()) ? CopyDestinationWriteFailed
+                                            : CopyResetAttributesFailed;
+    if (temp.Commit(destination))
+        return CopyDone;
+    ::SetFileAttributesW(target.c_str(), old);
+    return CopyDestinationWriteFailed;
+}
+
+// The data loop: blocks of 1000 bytes until the size the copy started with is reached.
+enum class LoopEnd { Completed, ReadFailed, WriteFailed, Cancelled };
+
+LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size) {
+    for (std::uint64_t position = 0; position < size; position += kCopyBlockSize) {
+        DWORD got = 0;
+        if (!pipe.ReadBlock(got))
+            return LoopEnd::ReadFailed;
+        if (!pipe.WriteBlock(got))
+            return LoopEnd::WriteFailed;
+        // Before this block is counted: the bar trails the data by one block.
+        CopyPercent.store(static_cast<std::int32_t>(position * 100 / size));
+        while (CopyPaused.load())
+            ::Sleep(kPausePollMs);
+        if (CopyCancelled.load())
+            return LoopEnd::Cancelled;
+    }
+    return pipe.Flush() ? LoopEnd::Completed : LoopEnd::WriteFailed;
+}
+
+} // namespace
+
+int CompareWithDestination(const FileInfo& source, const std::wstring& destination,
+                           FileAccess& files) {
+    FileInfo copy;
+    DWORD error = 0;
+    if (!files.ReadInfo(destination, copy, error))
+        return CompareDestinationMissing;
+    return CompareFileInfo(source, copy);
+}
+
+int CompareFiles(const std::wstring& source, const std::wstring& destination, FileAccess& files) {
+    FileInfo original;
+    DWORD error = 0;
+    if (!files.ReadInfo(source, original, error))
+        return CompareSourceUnreadable;
+    return CompareWithDestination(original, destination, files);
+}
+
+int RunFileCopy(const std::wstring& source, const std::wstring& destination, FileAccess& files) {
+    bool idle = false;
+    if (!CopyBusy.compare_exchange_strong(idle, true))
+        return CopyBusyElsewhere;
+    CopyPercent.store(0);
+    const int code = CopyOneFile(source, destination, files);
+    CopyBusy.store(false);
+    return code;
+}
+
+int CopyOneFile(const std::wstring& source, const std::wstring& destination, FileAccess& files) {
+    CopyCancelled.store(false);
+    CopyPaused.store(false);
+
+    // The source's information is read from the open file: it is what the copy takes over, and
+    // the times given to the destination are those the source had before its data was read, so
+    // a source changed during the copy is found different, and copied again, next time.
+    win::FileHandle input(::CreateFileW(LongForm(source).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!input)
+        return IsNotFound(::GetLastError()) ? CopySourceInfoFailed : CopySourceReadFailed;
+    FileInfo info;
+    if (!files.ReadInfo(input.Get(), info))
+        return CopySourceInfoFailed;
+
+    std::unique_ptr<TempFile> temp;
+    if (const int code = OpenOutput(destination, temp); code != CopyDone)
+        return code;
+
+    CopyPercent.store(0);
+    LoopEnd end;
+    {
+        BlockPipe pipe(files, input.Get(), temp->Get(), info.size);
+        end = MoveData(pipe, info.size);
+    }
+    input.Reset();
+
+    switch (end) {
+    case LoopEnd::ReadFailed:
+        return temp->Discard() ? CopySourceReadFailed : CopyDeletePartialFailed;
+    case LoopEnd::WriteFailed:
+        return temp->Discard() ? CopyDestinationWriteFailed : CopyDeletePartialFailed;
+    case LoopEnd::Cancelled:
+        return temp->Discard() ? CopyCancelledMidFile : CopyDeletePartialFailed;
+    case LoopEnd::Completed:
+        break;
+    }
+
+    if (const int code = ReplaceDestination(*temp, destination); code != CopyDone)
+        return temp->Discard() ? code : CopyDeletePartialFailed;
+    // The times go on after the rename, through the handle that now names the destination: a
+    // file system that tunnels the old file's creation time to the new name cannot undo them.
+    if (!files.ApplyInfo(temp->Get(), destination, info))
+        return CopyApplyInfoFailed;
+    CopyPercent.store(100);
+    return CopyDone;
+}
+
+int CopyFileInfo(const std::wstring& destination, const std::wstring& source, FileAccess& files) {
+    FileInfo info;
+    DWORD error = 0;
+    if (!files.ReadInfo(source, info, error))
+        return IsNotFound(error) ? CopySourceInfoFailed : CopySourceInfoLateFailed;
+    // Attribute access alone is enough to set times and attributes, and is granted even while
+    // the destination is read-only.
+    win::FileHandle output(::CreateFileW(LongForm(destination).c_str(), FILE_WRITE_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!output)
+        return CopyApplyInfoFailed;
+    return files.ApplyInfo(output.Get(), destination, info) ? CopyDone : CopyApplyInfoFailed;
+}
+
+} // namespace snapkeep

@@ -1,0 +1,42 @@
+#pragma once
+// Deciding whether a file needs copying, and copying it so that the next run finds the pair
+// identical. Every outcome is a code of CopyResult.h / CompareResult; nothing here throws.
+//
+// The copy never puts an existing destination at risk: the data goes to a temporary file in the
+// destination's folder, and only a file written whole replaces the destination. A cancel or a
+// failure removes the temporary file and leaves the earlier destination (in a restore, the
+// user's own file) exactly as it was. A destination that does not exist yet is written under
+// its own name and removed after a cancel or a failure.
+#include <string>
+
+#include "worker/FileAccess.h"
+#include "worker/FileInfo.h"
+
+namespace snapkeep {
+
+// CompareIdentical, a difference code, or 3 / 4 when the source's / destination's information
+// cannot be read.
+int CompareFiles(const std::wstring& source, const std::wstring& destination,
+                 FileAccess& files = SystemFileAccess());
+// The same with the source's information already known (from the directory listing).
+int CompareWithDestination(const FileInfo& source, const std::wstring& destination,
+                           FileAccess& files = SystemFileAccess());
+
+// The walk's entry: answers CopyBusyElsewhere when another copy is running, otherwise runs
+// CopyOneFile with CopyBusy held and CopyPercent starting from 0.
+int RunFileCopy(const std::wstring& source, const std::wstring& destination,
+                FileAccess& files = SystemFileAccess());
+
+// Copies the data in 1000-byte blocks, holding while CopyPaused is set and giving up when
+// CopyCancelled is set (both are cleared first), publishing CopyPercent, then gives the
+// destination the source's times and attributes as they were when the copy began.
+int CopyOneFile(const std::wstring& source, const std::wstring& destination,
+                FileAccess& files = SystemFileAccess());
+
+// Gives an existing destination the source's current times and attributes: 0, 3 (source gone),
+// 107 (source unreadable for another reason) or 106 (destination refused them). Note the order
+// of the arguments, destination first.
+int CopyFileInfo(const std::wstring& destination, const std::wstring& source,
+                 FileAccess& files = SystemFileAccess());
+
+} // namespace snapkeep

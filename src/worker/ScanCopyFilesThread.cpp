@@ -1,0 +1,152 @@
+#include "worker/ScanCopyFilesThread.h"
+
+#include "win/Text.h"
+
+namespace snapkeep {
+
+TScanCopyFiles::TScanCopyFiles(bool createSuspended) {
+    ::InitializeCriticalSection(&textLock_);
+    ::InitializeCriticalSection(&pauseLock_);
+    thread_.Reset(
+        ::CreateThread(nullptr, 0, &TScanCopyFiles::ThreadMain, this, CREATE_SUSPENDED, nullptr));
+    if (!createSuspended)
+        Start();
+}
+
+TScanCopyFiles::~TScanCopyFiles() {
+    if (thread_) {
+        if (!started_) {
+            // Never started: let the thread run just far enough to see it has nothing to do.
+            abandoned_.store(true);
+            ::ResumeThread(thread_.Get());
+        } else if (!finished_.load()) {
+            Cancel();
+        }
+        ::WaitForSingleObject(thread_.Get(), INFINITE);
+    }
+    ::DeleteCriticalSection(&pauseLock_);
+    ::DeleteCriticalSection(&textLock_);
+}
+
+void TScanCopyFiles::SetRootFolder(std::wstring folder) {
+    rootFolder_ = std::move(folder);
+}
+void TScanCopyFiles::SetScanOnly(bool scanOnly) {
+    scanOnly_ = scanOnly;
+}
+void TScanCopyFiles::SetOnBeforeFile(FileHook hook) {
+    onBeforeFile_ = std::move(hook);
+}
+void TScanCopyFiles::SetOnAfterFile(FileHook hook) {
+    onAfterFile_ = std::move(hook);
+}
+void TScanCopyFiles::SetBackupDirection(bool backup) {
+    backupDirection_ = backup;
+}
+void TScanCopyFiles::SetDeviceRoot(std::string_view root) {
+    deviceRoot16_ = win::ToU16(win::AnsiToWide(root));
+}
+void TScanCopyFiles::SetErrorCaption(std::wstring caption) {
+    errorCaption_ = std::move(caption);
+}
+void TScanCopyFiles::SetErrorText(std::wstring text) {
+    errorText_ = std::move(text);
+}
+void TScanCopyFiles::SetFileAccess(FileAccess& files) {
+    files_ = &files;
+}
+
+void TScanCopyFiles::SetTypeList(const char* const* typeList, int typeCount) {
+    typeList_ = typeList;
+    typeCount_ = typeCount;
+}
+
+void TScanCopyFiles::Start() {
+    if (started_)
+        return;
+    started_ = true;
+    if (!thread_)
+        FatalError(); // no thread to run the job on: the same end as a missing pause event
+    ::ResumeThread(thread_.Get());
+}
+
+void TScanCopyFiles::Pause() {
+    win::CriticalSectionLock lock(pauseLock_);
+    pauseWanted_.store(true);
+    CopyPaused.store(true);
+    if (pauseEvent_)
+        ::ResetEvent(pauseEvent_.Get());
+}
+
+void TScanCopyFiles::Resume() {
+    win::CriticalSectionLock lock(pauseLock_);
+    pauseWanted_.store(false);
+    if (pauseEvent_)
+        ::SetEvent(pauseEvent_.Get());
+    CopyPaused.store(false);
+}
+
+void TScanCopyFiles::Cancel() {
+    // The request is raised before the pause is released, so a walk woken by the release sees
+    // it at once and handles no further file.
+    cancelRequested_.store(true);
+    CopyCancelled.store(true);
+    Resume();
+    CopyPaused.store(false);
+}
+
+void TScanCopyFiles::Terminate() {
+    terminated_.store(true);
+}
+
+std::wstring TScanCopyFiles::SourcePath() const {
+    win::CriticalSectionLock lock(textLock_);
+    return sourcePath_;
+}
+
+std::wstring TScanCopyFiles::DestinationPath() const {
+    win::CriticalSectionLock lock(textLock_);
+    return destinationPath_;
+}
+
+DWORD WINAPI TScanCopyFiles::ThreadMain(void* self) {
+    auto* worker = static_cast<TScanCopyFiles*>(self);
+    if (!worker->abandoned_.load())
+        worker->Execute();
+    return 0;
+}
+
+void TScanCopyFiles::Execute() {
+    if (rootFolder_.empty()) {
+        // Nothing to walk. Finished all the same, so an owner waiting for it is not left waiting.
+        finished_.store(true);
+        return;
+    }
+    finished_.store(false);
+    filesFound_.store(0);
+    bool created;
+    {
+        win::CriticalSectionLock lock(pauseLock_);
+        pauseEvent_.Reset(
+            ::CreateEventW(nullptr, TRUE, pauseWanted_.load() ? FALSE : TRUE, nullptr));
+        created = pauseEvent_.Valid();
+    }
+    if (!created)
+        FatalError();
+
+    ScanFolder(rootFolder_);
+
+    {
+        win::CriticalSectionLock lock(pauseLock_);
+        pauseEvent_.Reset();
+    }
+    finished_.store(true);
+}
+
+void TScanCopyFiles::FatalError() const {
+    ::MessageBoxW(nullptr, errorText_.c_str(), errorCaption_.c_str(),
+                  MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ::ExitProcess(0);
+}
+
+} // namespace snapkeep

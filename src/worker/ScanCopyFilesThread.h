@@ -1,0 +1,123 @@
+#pragma once
+// TScanCopyFiles: the background worker of a backup or restore job. One worker walks one root
+// folder, picks the files of the wanted types that differ from their copies, and either only
+// reports them (scan pass) or copies them (copy pass). The job window creates it suspended, sets
+// it up, starts it, may pause, resume or cancel it, reads its published values on timers, and
+// destroys it once it has finished.
+//
+// Threads: the owner's thread calls every setter, control and query; the worker's thread runs
+// the walk, the copies and both hooks. Everything the owner reads while the worker runs is read
+// whole: numbers are atomic, the two path texts are copied under a short lock.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "win/Handle.h"
+#include "worker/CopyResult.h"
+#include "worker/CopyState.h"
+#include "worker/FileAccess.h"
+#include "worker/FileCopy.h"
+
+namespace snapkeep {
+
+class TScanCopyFiles {
+public:
+    // Called on the worker's thread with the worker; must not touch windows.
+    using FileHook = std::function<void(TScanCopyFiles&)>;
+
+    // The job window always creates the worker suspended and starts it once it is set up.
+    explicit TScanCopyFiles(bool createSuspended);
+    // Waits for the thread to end. An unfinished worker is cancelled first, so that a paused
+    // one cannot hold its owner forever.
+    ~TScanCopyFiles();
+    TScanCopyFiles(const TScanCopyFiles&) = delete;
+    TScanCopyFiles& operator=(const TScanCopyFiles&) = delete;
+
+    // Set-up, before Start.
+    void SetRootFolder(std::wstring folder); // ends with a backslash
+    void SetScanOnly(bool scanOnly);
+    void SetOnBeforeFile(FileHook hook); // before a wanted file that differs from its copy
+    void SetOnAfterFile(FileHook hook);  // after it has been handled
+    void SetBackupDirection(bool backup);
+    void SetDeviceRoot(std::string_view root); // 8-bit, e.g. "E:\"; used by a backup only
+    // The job's extensions, built by the job window and kept alive by it until the worker is
+    // destroyed.
+    void SetTypeList(const char* const* typeList, int typeCount);
+    void SetErrorCaption(std::wstring caption);
+    void SetErrorText(std::wstring text);
+    // Where file information is read and applied; the system's unless a test says otherwise.
+    void SetFileAccess(FileAccess& files);
+
+    // Control.
+    void Start();
+    void Pause(); // the walk holds before its next entry, the copy within one block
+    void Resume();
+    void Cancel();    // also wakes a paused worker; the walk stops at its next check
+    void Terminate(); // the owner's request before destruction; the walk does not look at it
+
+    // Queries.
+    bool IsFinished() const { return finished_.load(); }
+    int CurrentPercent() const { return CopyPercent.load(); }
+    std::wstring SourcePath() const;      // the file entry being handled
+    std::wstring DestinationPath() const; // where the last wanted file maps to
+    std::uint64_t FileSize() const { return fileSize_.load(); }
+    std::uint64_t FilesFound() const { return filesFound_.load(); }
+    std::int32_t LastResult() const { return lastResult_.load(); }
+    bool Terminated() const { return terminated_.load(); }
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    void Execute();
+    [[noreturn]] void FatalError() const;
+
+    // The walk, on the worker's thread (FolderScan.cpp).
+    void ScanFolder(const std::wstring& folder);
+    bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
+    bool MatchFileType(const std::wstring& path) const;
+    std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
+    void WaitWhilePaused() const;
+    void SetSourcePath(const std::wstring& path);
+
+    // Set up before Start, read by the worker only.
+    std::wstring rootFolder_;
+    std::u16string deviceRoot16_;
+    std::wstring errorCaption_;
+    std::wstring errorText_;
+    FileHook onBeforeFile_;
+    FileHook onAfterFile_;
+    const char* const* typeList_ = nullptr;
+    int typeCount_ = 0;
+    bool backupDirection_ = true;
+    bool scanOnly_ = false;
+    FileAccess* files_ = &SystemFileAccess();
+
+    // Published to the owner.
+    mutable CRITICAL_SECTION textLock_;
+    std::wstring sourcePath_;
+    std::wstring destinationPath_;
+    std::atomic<std::uint64_t> fileSize_{0};
+    std::atomic<std::uint64_t> filesFound_{0};
+    std::atomic<std::int32_t> lastResult_{0};
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> terminated_{false};
+
+    // The pause event exists while the thread body runs; the owner may pause before that, so
+    // its wish is kept and the event is created in that state.
+    // `pauseWanted_` mirrors the event for the walk's quick look: waiting on an event costs a
+    // trip to the kernel (to the wine server under Wine) for every entry, so the walk waits only
+    // when a pause has been asked for.
+    CRITICAL_SECTION pauseLock_;
+    win::Handle pauseEvent_;
+    std::atomic<bool> pauseWanted_{false};
+
+    win::Handle thread_;
+    bool started_ = false;
+    std::atomic<bool> abandoned_{false};
+};
+
+} // namespace snapkeep

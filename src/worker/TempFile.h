@@ -1,0 +1,45 @@
+#pragma once
+// The file a copy writes its data into before that data becomes the destination: the destination
+// itself when it does not exist yet, otherwise a temporary file beside it.
+#include <windows.h>
+
+#include <string>
+
+#include "win/Handle.h"
+
+namespace snapkeep {
+
+class TempFile {
+public:
+    // Creates a new, empty file in `folder` (a full path without the trailing backslash) under a
+    // name of the form "~snapkeep-<process>-<n>.tmp", which no user file carries. Opened for
+    // writing, with the right to rename and delete it, and shared with nobody, so nothing else
+    // can open it while the copy runs. On failure Valid() is false and Error() tells why.
+    explicit TempFile(const std::wstring& folder);
+    // Creates `path` itself, which must not exist yet: a new destination has no earlier content
+    // to protect, and writing it under its own name spares a rename.
+    struct ExactName {};
+    TempFile(const std::wstring& path, ExactName);
+    ~TempFile(); // deletes the file unless Commit succeeded
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool Valid() const { return file_.Valid(); }
+    DWORD Error() const { return error_; }
+    HANDLE Get() const { return file_.Get(); }
+
+    // Renames the file to `destination` (unless it already has that name), replacing what is
+    // there. The handle stays open and now names the destination. False (with Error()) when the
+    // rename is refused.
+    bool Commit(const std::wstring& destination);
+    // Deletes the file now. False when it cannot be deleted.
+    bool Discard();
+
+private:
+    win::FileHandle file_;
+    std::wstring path_;
+    DWORD error_ = 0;
+    bool committed_ = false;
+};
+
+} // namespace snapkeep

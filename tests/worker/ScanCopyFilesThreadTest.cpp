@@ -1,0 +1,423 @@
+// The worker as the job window drives it: real files below two drive letters mapped to a fresh
+// folder per test, H: standing for the host and R: for the enclosure.
+#include "worker/ScanCopyFilesThread.h"
+
+#include "TempDir.h"
+#include "Wait.h"
+#include "WorkerTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+using namespace snapkeep;
+using namespace snapkeep::test;
+
+namespace {
+
+const char* const kAll[] = {"<all>"};
+constexpr std::uint64_t kSomeTime = 132'000'000'000'000'000ull;
+constexpr DWORD kHiddenSystem =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+struct Handled {
+    std::wstring source;
+    std::wstring destination;
+    std::uint64_t size;
+    int result;
+};
+
+class Worker : public testing::Test {
+protected:
+    void SetUp() override {
+        CopyBusy = false;
+        ASSERT_TRUE(::CreateDirectoryW(hostFolder.c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryW(deviceFolder.c_str(), nullptr));
+        host = std::make_unique<MappedDrive>(hostFolder);
+        device = std::make_unique<MappedDrive>(deviceFolder);
+        ASSERT_TRUE(host->Valid() && device->Valid()) << "no drive letter could be mapped";
+        H = host->Root();
+        R = device->Root();
+        B = R + L"Backup\\" + std::wstring(1, host->Letter()) + L"\\"; // H:\ backed up here
+    }
+
+    // A worker set up as the job window sets it up, recording every after-file call.
+    std::unique_ptr<TScanCopyFiles> Make(const std::wstring& root, bool scanOnly, bool backup,
+                                         const char* const* types = kAll, int count = 1) {
+        auto worker = std::make_unique<TScanCopyFiles>(true);
+        worker->SetRootFolder(root);
+        worker->SetScanOnly(scanOnly);
+        worker->SetOnBeforeFile(nullptr);
+        worker->SetOnAfterFile([this](TScanCopyFiles& w) {
+            std::lock_guard lock(mutex);
+            handled.push_back({w.SourcePath(), w.DestinationPath(), w.FileSize(), w.LastResult()});
+        });
+        worker->SetBackupDirection(backup);
+        worker->SetDeviceRoot(std::string(R.begin(), R.end()));
+        worker->SetTypeList(types, count);
+        worker->SetErrorCaption(L"Error");
+        worker->SetErrorText(L"The program meets fatal error.");
+        return worker;
+    }
+
+    std::vector<Handled> Run(TScanCopyFiles& worker) {
+        worker.Start();
+        EXPECT_TRUE(WaitUntil([&] { return worker.IsFinished(); }, 30000));
+        return TakeHandled();
+    }
+
+    std::vector<Handled> TakeHandled() {
+        std::lock_guard lock(mutex);
+        return std::exchange(handled, {});
+    }
+
+    size_t HandledCount() {
+        std::lock_guard lock(mutex);
+        return handled.size();
+    }
+
+    TempDir dir;
+    std::wstring hostFolder = dir / L"host";
+    std::wstring deviceFolder = dir / L"device";
+    std::unique_ptr<MappedDrive> host;
+    std::unique_ptr<MappedDrive> device;
+    std::wstring H, R, B;
+    std::mutex mutex;
+    std::vector<Handled> handled;
+};
+
+// The files of a snapshot: the copy gives files, not folders, their attributes.
+std::map<std::wstring, Entry> FilesOf(std::map<std::wstring, Entry> entries) {
+    std::erase_if(entries,
+                  [](const auto& e) { return e.second.attributes & FILE_ATTRIBUTE_DIRECTORY; });
+    return entries;
+}
+
+// A small host tree with the cases a walk meets: nested and hidden folders, hidden, system and
+// read-only files, an empty file, a file without extension.
+void BuildHostTree(const std::wstring& H) {
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\report.docx", Pattern(5000, 1)));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\photos\\IMG.JPG", Pattern(70'000, 2)));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\readme", "plain"));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\empty.txt", ""));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\secret\\hidden.txt", "hidden"));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\locked.txt", "read-only"));
+    ASSERT_TRUE(
+        SetWriteTimeAndAttributes(H + L"docs\\secret\\hidden.txt", kSomeTime, kHiddenSystem));
+    ASSERT_TRUE(::SetFileAttributesW((H + L"docs\\secret").c_str(),
+                                     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetWriteTimeAndAttributes(H + L"docs\\locked.txt", kSomeTime,
+                                          FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+}
+
+TEST_F(Worker, ScanOnlyReportsEveryDifferingFileAndChangesNothing) {
+    BuildHostTree(H);
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\readme", "an older copy"));
+    const auto before = Snapshot(dir.Path());
+
+    auto worker = Make(H + L"docs\\", true, true);
+    const auto reported = Run(*worker);
+    EXPECT_EQ(Snapshot(dir.Path()), before);
+    EXPECT_EQ(reported.size(), 6u);
+    for (const Handled& h : reported)
+        EXPECT_EQ(h.result, 0);
+    EXPECT_EQ(worker->LastResult(), 0);
+    EXPECT_EQ(worker->FilesFound(), 6u);
+}
+
+TEST_F(Worker, BackupCopiesEverythingAndASecondBackupCopiesNothing) {
+    BuildHostTree(H);
+    auto first = Make(H, false, true);
+    const auto copied = Run(*first);
+    ASSERT_EQ(copied.size(), 6u);
+    for (const Handled& h : copied) {
+        EXPECT_EQ(h.result, 0) << h.source;
+        EXPECT_EQ(h.destination, R + L"Backup\\" + h.source.substr(0, 1) + h.source.substr(2));
+    }
+    // Same content, attributes (hidden, system, read-only) and times below Backup\H.
+    const auto source = FilesOf(Snapshot(hostFolder));
+    EXPECT_EQ(FilesOf(Snapshot(B.substr(0, B.size() - 1))), source);
+
+    for (bool scanOnly : {true, false}) {
+        auto again = Make(H, scanOnly, true);
+        EXPECT_TRUE(Run(*again).empty()) << "scan only: " << scanOnly;
+        EXPECT_EQ(again->FilesFound(), 6u);
+    }
+    EXPECT_EQ(FilesOf(Snapshot(B.substr(0, B.size() - 1))), source);
+}
+
+TEST_F(Worker, RestoreMapsTheBackupTreeBackToTheHost) {
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\a.txt", "from the backup"));
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\new\\b.txt", "restored into a new folder"));
+    ASSERT_TRUE(SetWriteTimeAndAttributes(B + L"docs\\a.txt", kSomeTime,
+                                          FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\a.txt", "changed on the host"));
+
+    auto worker = Make(B, false, false);
+    const auto restored = Run(*worker);
+    ASSERT_EQ(restored.size(), 2u);
+    EXPECT_EQ(ReadBytes(H + L"docs\\a.txt"), "from the backup");
+    EXPECT_EQ(ReadBytes(H + L"docs\\new\\b.txt"), "restored into a new folder");
+    EXPECT_EQ(InfoOf(H + L"docs\\a.txt").attributes, InfoOf(B + L"docs\\a.txt").attributes);
+    for (const Handled& h : restored)
+        EXPECT_EQ(h.destination, H + h.source.substr(B.size()));
+}
+
+TEST_F(Worker, TypeListDecidesWhichFilesAreHandledWhileEveryFileIsCounted) {
+    for (const wchar_t* name :
+         {L"a.jpg", L"b.JPG", L"c.jpeg", L"readme", L"sub\\d.jpg", L"my.dir\\noext"})
+        ASSERT_TRUE(WriteFileAt(H + L"t\\" + name, "x"));
+    const char* const jpg[] = {"jpg"};
+    const char* const none[] = {"<none>"};
+    const char* const capitals[] = {"JPG"};
+    struct Case {
+        const char* const* types;
+        int count;
+        std::vector<std::wstring> expected;
+    };
+    const Case cases[] = {
+        {jpg, 1, {L"a.jpg", L"b.JPG", L"sub\\d.jpg"}},
+        {none, 1, {L"readme"}},
+        {capitals, 1, {}},
+        {jpg, 0, {}},
+    };
+    for (const Case& c : cases) {
+        auto worker = Make(H + L"t\\", true, true, c.types, c.count);
+        std::vector<std::wstring> names;
+        for (const Handled& h : Run(*worker))
+            names.push_back(h.source.substr(H.size() + 2));
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.expected) << c.types[0] << " count " << c.count;
+        EXPECT_EQ(worker->FilesFound(), 6u);
+    }
+}
+
+TEST_F(Worker, AfterFileHookSeesTheFileJustHandled) {
+    const std::wstring longFolder(200, L'd');
+    const std::wstring tooLong = H + longFolder + L"\\" + std::wstring(52, L'f'); // 256
+    const std::wstring atLimit = H + longFolder + L"\\" + std::wstring(47, L'g'); // dest 260
+    ASSERT_TRUE(WriteFileAt(tooLong, "too long"));
+    ASSERT_TRUE(WriteFileAt(atLimit, "exactly at the limit"));
+    ASSERT_TRUE(WriteFileAt(H + L"ok.bin", Pattern(12'345, 7)));
+    ASSERT_TRUE(WriteFileAt(H + L"vanishes.txt", "deleted before its copy"));
+    ASSERT_TRUE(WriteFileAt(H + L"blocked.txt", "a folder is in the way"));
+    ASSERT_TRUE(WriteFileAt(B + L"blocked.txt\\inside", "x"));
+
+    auto worker = Make(H, false, true);
+    // The file disappears between the listing and its copy.
+    worker->SetOnBeforeFile([&](TScanCopyFiles& w) {
+        if (w.SourcePath() == H + L"vanishes.txt")
+            ::DeleteFileW(w.SourcePath().c_str());
+    });
+    std::map<std::wstring, Handled> bySource;
+    for (Handled& h : Run(*worker))
+        bySource[h.source] = h;
+
+    const auto mapped = [&](const std::wstring& source) { return B + source.substr(H.size()); };
+    struct Expect {
+        std::wstring source;
+        std::uint64_t size;
+        int result;
+    };
+    const Expect expected[] = {
+        {tooLong, 8, CopyDestinationTooLong},
+        {atLimit, 20, CopyDone},
+        {H + L"ok.bin", 12'345, CopyDone},
+        {H + L"vanishes.txt", 23, CopySourceInfoFailed},
+        {H + L"blocked.txt", 22, CopyDestinationWriteFailed},
+    };
+    ASSERT_EQ(bySource.size(), std::size(expected));
+    for (const Expect& e : expected) {
+        const Handled& h = bySource[e.source];
+        EXPECT_EQ(h.result, e.result) << e.source;
+        EXPECT_EQ(h.size, e.size) << e.source;
+        EXPECT_EQ(h.destination, mapped(e.source)) << e.source;
+    }
+    EXPECT_EQ(mapped(atLimit).size(), 260u);
+    EXPECT_EQ(mapped(tooLong).size(), 265u);
+    EXPECT_FALSE(FileExists(mapped(tooLong)));
+    EXPECT_EQ(ReadBytes(mapped(H + L"ok.bin")), Pattern(12'345, 7));
+
+    // Finished: the published values keep what they last received.
+    EXPECT_EQ(worker->FilesFound(), 5u);
+    EXPECT_FALSE(worker->SourcePath().empty());
+    EXPECT_EQ(worker->LastResult(), bySource[worker->SourcePath()].result);
+
+    // The file at the limit is found identical next time; the others are handled again.
+    auto again = Make(H, false, true);
+    std::vector<std::wstring> redone;
+    for (const Handled& h : Run(*again))
+        redone.push_back(h.source);
+    EXPECT_EQ(std::count(redone.begin(), redone.end(), atLimit), 0);
+    EXPECT_EQ(std::count(redone.begin(), redone.end(), tooLong), 1);
+}
+
+TEST_F(Worker, PauseBetweenEntriesHoldsTheWalkUntilResume) {
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(WriteFileAt(H + L"p\\f" + std::to_wstring(i) + L".txt", "x"));
+    auto worker = Make(H + L"p\\", false, true);
+    win::Handle reached(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    win::Handle go(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    worker->SetOnAfterFile([&](TScanCopyFiles& w) {
+        std::lock_guard lock(mutex);
+        handled.push_back({w.SourcePath(), w.DestinationPath(), w.FileSize(), w.LastResult()});
+        ::SetEvent(reached.Get());
+        ::WaitForSingleObject(go.Get(), INFINITE);
+    });
+    worker->Start();
+    ASSERT_EQ(::WaitForSingleObject(reached.Get(), 10000), WAIT_OBJECT_0);
+    worker->Pause();
+    ::SetEvent(go.Get());
+    // Held before the next entry: nothing more is met.
+    EXPECT_FALSE(WaitUntil([&] { return worker->FilesFound() > 1 || worker->IsFinished(); }, 300));
+    EXPECT_EQ(HandledCount(), 1u);
+    worker->Resume();
+    ASSERT_TRUE(WaitUntil([&] { return worker->IsFinished(); }));
+    EXPECT_EQ(HandledCount(), 4u);
+    EXPECT_EQ(worker->FilesFound(), 4u);
+}
+
+TEST_F(Worker, CancelWakesAPausedWorkerAndStopsTheWalk) {
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(WriteFileAt(H + L"p\\f" + std::to_wstring(i) + L".txt", "x"));
+    auto worker = Make(H + L"p\\", false, true);
+    win::Handle reached(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    worker->SetOnAfterFile([&](TScanCopyFiles&) {
+        ::SetEvent(reached.Get());
+        worker->Pause(); // as if the user pressed Pause right after the first file
+    });
+    worker->Start();
+    ASSERT_EQ(::WaitForSingleObject(reached.Get(), 10000), WAIT_OBJECT_0);
+    EXPECT_FALSE(WaitUntil([&] { return worker->IsFinished(); }, 200));
+    worker->Cancel();
+    ASSERT_TRUE(WaitUntil([&] { return worker->IsFinished(); }));
+    EXPECT_EQ(worker->FilesFound(), 1u);
+    EXPECT_EQ(Snapshot(B.substr(0, B.size() - 1) + L"\\p").size(), 1u);
+}
+
+TEST_F(Worker, PauseInsideALargeFileHoldsThePercentageAndResumeFinishesIt) {
+    const std::string data = Pattern(3'000'000, 9);
+    ASSERT_TRUE(WriteFileAt(H + L"big\\big.bin", data));
+    auto worker = Make(H + L"big\\", false, true);
+    GatedFileAccess gated(1'024'000); // stops after the first chunk
+    worker->SetFileAccess(gated);
+    worker->Start();
+    ASSERT_TRUE(gated.WaitReached());
+    worker->Pause();
+    gated.Open();
+    // The next block is counted and then the copy holds: 1,024,000 of 3,000,000 bytes.
+    ASSERT_TRUE(WaitUntil([&] { return worker->CurrentPercent() == 34; }));
+    EXPECT_FALSE(
+        WaitUntil([&] { return worker->CurrentPercent() != 34 || worker->IsFinished(); }, 300));
+    // No earlier copy to protect: the new file is written under its own name, and is not whole.
+    EXPECT_LT(InfoOf(B + L"big\\big.bin").size, data.size());
+    worker->Resume();
+    ASSERT_TRUE(WaitUntil([&] { return worker->IsFinished(); }));
+    EXPECT_EQ(worker->LastResult(), 0);
+    EXPECT_EQ(ReadBytes(B + L"big\\big.bin"), data);
+    EXPECT_EQ(CopyPercent.load(), 100);
+}
+
+TEST_F(Worker, SecondCopyDuringAPausedOneIsRefusedAsBusy) {
+    ASSERT_TRUE(WriteFileAt(H + L"big\\big.bin", Pattern(3'000'000, 10)));
+    ASSERT_TRUE(WriteFileAt(H + L"other.txt", "x"));
+    auto worker = Make(H + L"big\\", false, true);
+    GatedFileAccess gated(1'024'000);
+    worker->SetFileAccess(gated);
+    worker->Start();
+    ASSERT_TRUE(gated.WaitReached());
+    worker->Pause();
+    gated.Open();
+    EXPECT_EQ(RunFileCopy(H + L"other.txt", H + L"other.out"), CopyBusyElsewhere);
+    EXPECT_FALSE(FileExists(H + L"other.out"));
+    worker->Resume();
+    ASSERT_TRUE(WaitUntil([&] { return worker->IsFinished(); }));
+    EXPECT_EQ(worker->LastResult(), 0);
+}
+
+// The earlier destination survives whatever ends a copy early, in both directions: in a backup
+// it is the previous backup, in a restore the user's own file on the host.
+enum class Ending { Cancel, ReadFails, WriteFails };
+
+class WorkerMend : public Worker, public testing::WithParamInterface<std::tuple<bool, Ending>> {};
+
+TEST_P(WorkerMend, EarlierDestinationSurvivesByteForByte) {
+    const auto [backup, ending] = GetParam();
+    const std::wstring hostFile = H + L"docs\\big.bin";
+    const std::wstring backupFile = B + L"docs\\big.bin";
+    const std::wstring& source = backup ? hostFile : backupFile;
+    const std::wstring& destination = backup ? backupFile : hostFile;
+    const std::string earlier = Pattern(2'200'000, 11);
+    ASSERT_TRUE(WriteFileAt(source, Pattern(3'000'000, 12)));
+    ASSERT_TRUE(WriteFileAt(destination, earlier));
+    ASSERT_TRUE(SetWriteTimeAndAttributes(destination, kSomeTime, kHiddenSystem));
+
+    auto worker = Make(backup ? H + L"docs\\" : B + L"docs\\", false, backup);
+    GatedFileAccess gated(1'024'000);
+    FailingFileAccess failing(ending == Ending::ReadFails ? FailingFileAccess::What::Reads
+                                                          : FailingFileAccess::What::Writes,
+                              2'000'000);
+    if (ending == Ending::Cancel) {
+        worker->SetFileAccess(gated);
+        worker->Start();
+        ASSERT_TRUE(gated.WaitReached());
+        worker->Cancel();
+        gated.Open();
+        ASSERT_TRUE(WaitUntil([&] { return worker->IsFinished(); }));
+    } else {
+        worker->SetFileAccess(failing);
+        worker->Start();
+        ASSERT_TRUE(WaitUntil([&] { return worker->IsFinished(); }));
+    }
+
+    const auto reported = TakeHandled();
+    switch (ending) {
+    case Ending::Cancel:
+        EXPECT_EQ(worker->LastResult(), CopyCancelledMidFile);
+        EXPECT_TRUE(reported.empty()); // no after-file call for a cancelled file
+        break;
+    case Ending::ReadFails:
+        EXPECT_EQ(worker->LastResult(), CopySourceReadFailed);
+        EXPECT_EQ(reported.size(), 1u);
+        break;
+    case Ending::WriteFails:
+        EXPECT_EQ(worker->LastResult(), CopyDestinationWriteFailed);
+        EXPECT_EQ(reported.size(), 1u);
+        break;
+    }
+    EXPECT_EQ(ReadBytes(destination), earlier);
+    const Info info = InfoOf(destination);
+    EXPECT_EQ(info.lastWrite, kSomeTime);
+    EXPECT_EQ(info.attributes, kHiddenSystem);
+    EXPECT_TRUE(TemporaryFilesIn(destination.substr(0, destination.rfind(L'\\'))).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDirections, WorkerMend,
+                         testing::Combine(testing::Bool(),
+                                          testing::Values(Ending::Cancel, Ending::ReadFails,
+                                                          Ending::WriteFails)));
+
+TEST_F(Worker, EmptyOrMissingRootFinishesWithoutTouchingAnything) {
+    for (const std::wstring& root : {std::wstring(), H + L"no such folder\\"}) {
+        auto worker = Make(root, false, true);
+        EXPECT_TRUE(Run(*worker).empty());
+        EXPECT_EQ(worker->FilesFound(), 0u);
+        EXPECT_EQ(worker->LastResult(), 0);
+    }
+}
+
+TEST_F(Worker, DestroyingAnUnstartedOrPausedWorkerReturns) {
+    ASSERT_TRUE(WriteFileAt(H + L"f.txt", "x"));
+    { auto unstarted = Make(H, false, true); }
+    auto paused = Make(H, true, true);
+    paused->Pause(); // before the thread has even made its pause event
+    paused->Start();
+    EXPECT_FALSE(WaitUntil([&] { return paused->FilesFound() > 0; }, 200));
+    paused.reset(); // cancels, wakes and waits for the thread
+    SUCCEED();
+}
+
+} // namespace

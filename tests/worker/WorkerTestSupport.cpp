@@ -1,0 +1,247 @@
+#include "WorkerTestSupport.h"
+
+#include <winioctl.h>
+
+#include <cstring>
+
+#include "TempDir.h"
+
+namespace snapkeep::test {
+
+namespace {
+
+// Wine's mount manager request that defines a drive letter for a Unix folder (and, without a
+// folder, removes it).
+struct WineUnixDrive {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDev;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive =
+    CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+constexpr ULONG kWineHardDiskVolume = 2;
+
+bool WineDefineDrive(wchar_t letter, const char* unixFolder) {
+    win::FileHandle manager(::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    if (!manager)
+        return false;
+    const size_t pathBytes = unixFolder ? std::strlen(unixFolder) + 1 : 0;
+    std::vector<char> request(sizeof(WineUnixDrive) + pathBytes, 0);
+    auto* drive = reinterpret_cast<WineUnixDrive*>(request.data());
+    drive->size = static_cast<ULONG>(request.size());
+    drive->letter = static_cast<WCHAR>(::towlower(letter));
+    if (unixFolder) {
+        drive->type = kWineHardDiskVolume;
+        drive->mountPointOffset = sizeof(WineUnixDrive);
+        std::memcpy(request.data() + sizeof(WineUnixDrive), unixFolder, pathBytes);
+    }
+    DWORD returned = 0;
+    return ::DeviceIoControl(manager.Get(), kDefineUnixDrive, request.data(),
+                             static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+}
+
+std::string WineUnixName(const std::wstring& path) {
+    using GetUnixName = char*(CDECL*)(LPCWSTR);
+    auto get = reinterpret_cast<GetUnixName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (!get)
+        return {};
+    char* name = get(path.c_str());
+    if (!name)
+        return {};
+    std::string out = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return out;
+}
+
+bool SeesFolder(wchar_t letter, const std::wstring& folder) {
+    // A marker file written through the folder must be visible through the letter.
+    const std::wstring marker = L"snapkeep-drive-marker";
+    if (!WriteBytes(folder + L"\\" + marker, "x"))
+        return false;
+    const bool seen = FileExists(std::wstring(1, letter) + L":\\" + marker);
+    ::DeleteFileW((folder + L"\\" + marker).c_str());
+    return seen;
+}
+
+std::uint64_t FromFileTime(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+void SnapshotInto(const std::wstring& root, const std::wstring& relative,
+                  std::map<std::wstring, Entry>& out) {
+    WIN32_FIND_DATAW data;
+    win::FindHandle find(::FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &data));
+    if (!find)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::wstring path = relative + name;
+        Entry entry{data.dwFileAttributes,
+                    (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                    FromFileTime(data.ftLastWriteTime), 0};
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entry.lastWrite = 0; // a folder's time changes with its content
+            out[path] = entry;
+            SnapshotInto(root, path + L"\\", out);
+        } else {
+            std::uint64_t sum = 1469598103934665603ull;
+            for (unsigned char c : ReadBytes(root + L"\\" + path))
+                sum = (sum ^ c) * 1099511628211ull;
+            entry.checksum = sum;
+            out[path] = entry;
+        }
+    } while (::FindNextFileW(find.Get(), &data));
+}
+
+} // namespace
+
+MappedDrive::MappedDrive(const std::wstring& folder) : folder_(folder) {
+    for (wchar_t letter = L'P'; letter <= L'Y'; ++letter) {
+        // A letter removed earlier stays listed, without a root: such a letter is free again.
+        const std::wstring root = std::wstring(1, letter) + L":\\";
+        if (::GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR)
+            continue;
+        const std::wstring device = std::wstring(1, letter) + L":";
+        if (::DefineDosDeviceW(0, device.c_str(), folder.c_str())) {
+            if (SeesFolder(letter, folder)) {
+                letter_ = letter;
+                return;
+            }
+            ::DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device.c_str(),
+                               folder.c_str());
+        }
+        const std::string unixFolder = WineUnixName(folder);
+        if (!unixFolder.empty() && WineDefineDrive(letter, unixFolder.c_str()) &&
+            SeesFolder(letter, folder)) {
+            letter_ = letter;
+            wine_ = true;
+        }
+        return;
+    }
+}
+
+MappedDrive::~MappedDrive() {
+    if (!letter_)
+        return;
+    if (wine_)
+        WineDefineDrive(letter_, nullptr);
+    else
+        ::DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE,
+                           (std::wstring(1, letter_) + L":").c_str(), folder_.c_str());
+}
+
+std::string Pattern(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = seed * 2654435761u + 1;
+    for (char& c : bytes) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+bool WriteFileAt(const std::wstring& path, const std::string& bytes) {
+    for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos;
+         slash = path.find(L'\\', slash + 1))
+        ::CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+    return WriteBytes(path, bytes);
+}
+
+Info InfoOf(const std::wstring& path) {
+    Info info;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        info.attributes = data.dwFileAttributes;
+        info.lastWrite = FromFileTime(data.ftLastWriteTime);
+        info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return info;
+}
+
+bool SetWriteTimeAndAttributes(const std::wstring& path, std::uint64_t lastWrite,
+                               DWORD attributes) {
+    {
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        win::FileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+        if (!file)
+            return false;
+        FILETIME time{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
+        if (!::SetFileTime(file.Get(), nullptr, nullptr, &time))
+            return false;
+    }
+    return ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+           ::SetFileAttributesW(path.c_str(), attributes);
+}
+
+std::map<std::wstring, Entry> Snapshot(const std::wstring& root) {
+    std::map<std::wstring, Entry> out;
+    SnapshotInto(root, L"", out);
+    return out;
+}
+
+std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    win::FindHandle find(::FindFirstFileW((folder + L"\\~snapkeep-*").c_str(), &data));
+    if (find) {
+        do
+            names.push_back(data.cFileName);
+        while (::FindNextFileW(find.Get(), &data));
+    }
+    return names;
+}
+
+GatedFileAccess::GatedFileAccess(std::uint64_t stopAt)
+    : stopAt_(stopAt), reached_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      gate_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+bool GatedFileAccess::Read(HANDLE file, void* buffer, DWORD size, DWORD& got) {
+    if (done_ >= stopAt_) {
+        ::SetEvent(reached_.Get());
+        ::WaitForSingleObject(gate_.Get(), INFINITE);
+    }
+    const bool ok = FileAccess::Read(file, buffer, size, got);
+    done_ += got;
+    return ok;
+}
+
+bool GatedFileAccess::WaitReached(DWORD timeoutMs) const {
+    return ::WaitForSingleObject(reached_.Get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool FailingFileAccess::Read(HANDLE file, void* buffer, DWORD size, DWORD& got) {
+    if (what_ == What::Reads && read_ >= failAt_) {
+        got = 0;
+        ::SetLastError(ERROR_READ_FAULT);
+        return false;
+    }
+    const bool ok = FileAccess::Read(file, buffer, size, got);
+    read_ += got;
+    return ok;
+}
+
+bool FailingFileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD& put) {
+    if (what_ == What::Writes && written_ >= failAt_) {
+        put = 0;
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    const bool ok = FileAccess::Write(file, data, size, put);
+    written_ += put;
+    return ok;
+}
+
+} // namespace snapkeep::test

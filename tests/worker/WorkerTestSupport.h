@@ -1,0 +1,99 @@
+#pragma once
+// Fixtures for the worker's tests: drive letters mapped to test folders, file contents, times
+// and attributes, a picture of a folder tree, and file access stand-ins that make the copy stop
+// where a test needs it.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "win/Handle.h"
+#include "worker/FileAccess.h"
+
+namespace snapkeep::test {
+
+// A drive letter that names `folder` for the life of the object. Windows maps it with
+// DefineDosDeviceW; Wine accepts that call but does not resolve files through it, so there the
+// letter is defined through Wine's mount manager, which is what its own configuration tool does.
+class MappedDrive {
+public:
+    explicit MappedDrive(const std::wstring& folder);
+    ~MappedDrive();
+    MappedDrive(const MappedDrive&) = delete;
+    MappedDrive& operator=(const MappedDrive&) = delete;
+
+    bool Valid() const { return letter_ != 0; }
+    wchar_t Letter() const { return letter_; }
+    std::wstring Root() const { return std::wstring(1, letter_) + L":\\"; } // "R:\"
+
+private:
+    wchar_t letter_ = 0;
+    bool wine_ = false;
+    std::wstring folder_;
+};
+
+// Deterministic bytes, different for each seed.
+std::string Pattern(size_t size, unsigned seed);
+// Creates the folders above `path` and writes the file.
+bool WriteFileAt(const std::wstring& path, const std::string& bytes);
+
+struct Info {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    std::uint64_t lastWrite = 0;
+    std::uint64_t size = 0;
+};
+Info InfoOf(const std::wstring& path);
+// Sets the last-write time (100 ns units) and then the attributes, hidden and system before
+// read-only (Wine drops them when they come together with read-only).
+bool SetWriteTimeAndAttributes(const std::wstring& path, std::uint64_t lastWrite, DWORD attributes);
+
+// Every file and folder below `root`: relative path -> attributes, size, last-write time and a
+// checksum of the content.
+struct Entry {
+    DWORD attributes;
+    std::uint64_t size;
+    std::uint64_t lastWrite;
+    std::uint64_t checksum;
+    bool operator==(const Entry&) const = default;
+};
+std::map<std::wstring, Entry> Snapshot(const std::wstring& root);
+
+// Names in `folder` left behind by a copy's temporary file.
+std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder);
+
+// File access that stops the copy's reading at a chosen byte until the test opens the gate:
+// the test then knows the copy is inside the file, between two blocks, whatever the machine's
+// speed.
+class GatedFileAccess : public FileAccess {
+public:
+    explicit GatedFileAccess(std::uint64_t stopAt);
+    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override;
+    bool WaitReached(DWORD timeoutMs = 10000) const;
+    void Open() const { ::SetEvent(gate_.Get()); }
+
+private:
+    std::uint64_t stopAt_;
+    std::uint64_t done_ = 0;
+    win::Handle reached_;
+    win::Handle gate_;
+};
+
+// File access whose reads or writes fail once `failAt` bytes have passed.
+class FailingFileAccess : public FileAccess {
+public:
+    enum class What { Reads, Writes };
+    FailingFileAccess(What what, std::uint64_t failAt) : what_(what), failAt_(failAt) {}
+    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override;
+    bool Write(HANDLE file, const void* data, DWORD size, DWORD& put) override;
+
+private:
+    What what_;
+    std::uint64_t failAt_;
+    std::uint64_t read_ = 0;
+    std::uint64_t written_ = 0;
+};
+
+} // namespace snapkeep::test
