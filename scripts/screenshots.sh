@@ -4,15 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target Snapkeep snapdrive
-
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
-start_display
-trap stop_wine EXIT
-start_wine
+start_program_session
 
 work=build/screenshots
 rm -rf "$work"

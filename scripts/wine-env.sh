@@ -80,6 +80,17 @@ stop_wine() {
     fi
 }
 
+# For the demo and the screenshots: installs what is missing, builds Snapkeep and its driver,
+# and starts a display ("keep": an existing one may serve) and Wine, stopped again at exit.
+start_program_session() {
+    "$ROOT/scripts/deps.sh"
+    (cd "$ROOT" && cmake --preset windows >/dev/null &&
+        cmake --build --preset windows -j "$(nproc)" --target Snapkeep snapdrive)
+    start_display "${1:-}"
+    trap stop_wine EXIT
+    start_wine
+}
+
 # The program and its driver, as Wine runs them.
 run_wine() {
     "$WINE" "$@"

@@ -133,7 +133,6 @@ private:
     SIZE builtInSize_{};
     std::array<std::wstring, kTextCount> textTable_; // empty until a language is applied
     int rescanCount_ = 0;
-    bool rescanLockCreated_ = false;
     bool loaded_ = false;          // the data folder was read: FormClose may write it back
     bool activatedBefore_ = false; // the first activation always rescans
 };

@@ -84,7 +84,6 @@ bool TMainForm::Create(std::string& error) {
     TimerGpioBtn.SetInterval(Config.BtnGpioVisitGapMilSec);
 
     ::InitializeCriticalSection(&RescanLock);
-    rescanLockCreated_ = true;
     loaded_ = true;
     return true;
 }

@@ -28,7 +28,6 @@ public:
     std::wstring Caption() const { return caption_.Caption(); }
     void SetCaption(const std::wstring& text) { caption_.SetCaption(text); }
     void SetFont(HFONT font) override;
-    HWND CaptionHandle() const { return caption_.Handle(); }
 
 private:
     Label caption_;

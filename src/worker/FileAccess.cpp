@@ -15,6 +15,18 @@ std::uint64_t FromFileTime(const FILETIME& time) {
     return Join(time.dwHighDateTime, time.dwLowDateTime);
 }
 
+// The system describes a file in several structures (attribute data, handle information, a
+// directory entry) whose fields share names; one reading serves them all.
+template <class SystemData> FileInfo FromSystemData(const SystemData& data) {
+    FileInfo info;
+    info.attributes = data.dwFileAttributes;
+    info.creationTime = FromFileTime(data.ftCreationTime);
+    info.lastAccessTime = FromFileTime(data.ftLastAccessTime);
+    info.lastWriteTime = FromFileTime(data.ftLastWriteTime);
+    info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+    return info;
+}
+
 LARGE_INTEGER ToLargeInteger(std::uint64_t value) {
     LARGE_INTEGER out;
     out.QuadPart = static_cast<LONGLONG>(value);
@@ -52,11 +64,7 @@ bool FileAccess::ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error
         error = ::GetLastError();
         return false;
     }
-    info.attributes = data.dwFileAttributes;
-    info.creationTime = FromFileTime(data.ftCreationTime);
-    info.lastAccessTime = FromFileTime(data.ftLastAccessTime);
-    info.lastWriteTime = FromFileTime(data.ftLastWriteTime);
-    info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+    info = FromSystemData(data);
     return true;
 }
 
@@ -64,11 +72,7 @@ bool FileAccess::ReadInfo(HANDLE file, FileInfo& info) {
     BY_HANDLE_FILE_INFORMATION data;
     if (!::GetFileInformationByHandle(file, &data))
         return false;
-    info.attributes = data.dwFileAttributes;
-    info.creationTime = FromFileTime(data.ftCreationTime);
-    info.lastAccessTime = FromFileTime(data.ftLastAccessTime);
-    info.lastWriteTime = FromFileTime(data.ftLastWriteTime);
-    info.size = Join(data.nFileSizeHigh, data.nFileSizeLow);
+    info = FromSystemData(data);
     return true;
 }
 
@@ -100,13 +104,7 @@ FileAccess& SystemFileAccess() {
 }
 
 FileInfo FileInfoFromFindData(const WIN32_FIND_DATAW& entry) {
-    FileInfo info;
-    info.attributes = entry.dwFileAttributes;
-    info.creationTime = FromFileTime(entry.ftCreationTime);
-    info.lastAccessTime = FromFileTime(entry.ftLastAccessTime);
-    info.lastWriteTime = FromFileTime(entry.ftLastWriteTime);
-    info.size = Join(entry.nFileSizeHigh, entry.nFileSizeLow);
-    return info;
+    return FromSystemData(entry);
 }
 
 } // namespace snapkeep
