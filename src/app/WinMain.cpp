@@ -1,5 +1,6 @@
 // Program entry: the application object, the main window, the message loop. The exit status is
 // 0 on every road out.
+#include "app/DeviceSetup.h"
 #include "app/Main.h"
 
 #include "ui/Application.h"
@@ -32,6 +33,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::OleUninitialize();
         return 0;
     }
+    form->UseDevices(MakeDeviceServices(*form));
     form->TntFormCreate();
     app.Run(form->Handle());
     form.reset();

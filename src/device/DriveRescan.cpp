@@ -6,7 +6,7 @@
 #include "device/ModelGate.h"
 
 #include <array>
-#include <cstdio>
+#include <string>
 
 namespace snapkeep {
 
@@ -27,14 +27,17 @@ char UpperLetter(char c) {
 // The five firmware parts the FwVer patterns are matched against: "%02d" of chip-information
 // bytes 12 to 15, and "0".
 FirmwareParts FirmwarePartsOf(const std::array<uint8_t, kChipInfoLength>& info) {
-    FirmwareParts parts;
-    for (size_t k = 0; k < 4; ++k) {
-        char text[8];
-        std::snprintf(text, sizeof text, "%02u", static_cast<unsigned>(info[12 + k]));
-        parts[k] = text;
-    }
-    parts[4] = "0";
-    return parts;
+    const auto part = [&info](size_t k) {
+        const unsigned value = info[12 + k];
+        char text[3];
+        size_t length = 0;
+        if (value >= 100)
+            text[length++] = static_cast<char>('0' + value / 100);
+        text[length++] = static_cast<char>('0' + value / 10 % 10);
+        text[length++] = static_cast<char>('0' + value % 10);
+        return std::string(text, length);
+    };
+    return {part(0), part(1), part(2), part(3), std::string("0")};
 }
 
 } // namespace

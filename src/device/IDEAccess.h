@@ -22,4 +22,6 @@
 #if defined(_WIN32)
 #include "device/MessageBoxNotifier.h"
 #include "device/PassThroughPort.h"
+#include "device/SimulatedEnclosureDevices.h"
+#include "device/WindowsDeviceServices.h"
 #endif
