@@ -5,6 +5,7 @@
 //   snapdrive tab CAPTION INDEX       click the page tab INDEX (0, 1, 2)
 //   snapdrive close CAPTION           close the main window as its close box does
 //   snapdrive language CAPTION INDEX  choose entry INDEX of the language box
+//   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
 #include "ProcessDriver.h"
 #include "Wait.h"
 #include "app/ControlIds.h"
@@ -20,24 +21,6 @@ using namespace snapkeep::test;
 
 namespace {
 
-HWND FindChild(HWND parent, int id) {
-    struct Find {
-        int id;
-        HWND found;
-    } find{id, nullptr};
-    ::EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(param);
-            if (::GetDlgCtrlID(hwnd) != f->id)
-                return TRUE;
-            f->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
 int Fail(const char* what) {
     std::fprintf(stderr, "snapdrive: %s\n", what);
     return 1;
@@ -47,7 +30,7 @@ int Fail(const char* what) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
-        return Fail("usage: snapdrive wait|tab|close|language CAPTION [INDEX]");
+        return Fail("usage: snapdrive wait|tab|close|language|drives CAPTION [INDEX]");
     const std::wstring command = argv[1];
     HWND main = WaitForTopWindow(L"TMainForm", argv[2], 0, 30000);
     if (!main || !WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 30000))
@@ -69,7 +52,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"tab") {
-        HWND tabs = FindChild(main, ids::PageControl1);
+        HWND tabs = FindControl(main, ids::PageControl1);
         if (!tabs)
             return Fail("no page control");
         ClickTab(tabs, index);
@@ -79,7 +62,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"language") {
-        HWND box = FindChild(main, ids::ComboBoxLanguage);
+        HWND box = FindControl(main, ids::ComboBoxLanguage);
         if (!box)
             return Fail("no language box");
         ::SendMessageW(box, CB_SETCURSEL, index, 0);
@@ -87,6 +70,20 @@ int wmain(int argc, wchar_t** argv) {
         ::SendMessageW(::GetParent(box), WM_COMMAND,
                        MAKEWPARAM(ids::ComboBoxLanguage, CBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(box));
+        repaint();
+        return 0;
+    }
+    if (command == L"drives") {
+        HWND box = FindControl(main, ids::ComboBoxDiskLetter);
+        if (!box || !WaitUntil([&] { return ::SendMessageW(box, CB_GETCURSEL, 0, 0) >= 0; }, 30000))
+            return Fail("no enclosure drive was found");
+        const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t entry[16] = {};
+            if (::SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < 16)
+                ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+            std::printf("%ls\n", entry);
+        }
         repaint();
         return 0;
     }
