@@ -46,6 +46,13 @@ protected:
             ::SendMessageW(box, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(entry));
         return entry;
     }
+    // The window's first activation rescans the drives; once it is the active window and has
+    // answered a message of its own, that rescan is over.
+    static bool WaitForFirstRescan(HWND main) {
+        DWORD_PTR ignored = 0;
+        return WaitUntil([&] { return ::GetForegroundWindow() == main; }) &&
+               ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    }
     static int DriveCount(HWND box) {
         return static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
     }
@@ -57,10 +64,7 @@ TEST_F(EnclosureProgramTest, RealProgramUnderWineFindsNoEnclosure) {
     HWND main = WaitForMainWindow(program);
     ASSERT_TRUE(main);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
-    // The first activation's rescan runs while the window is shown; once the window answers a
-    // message of its own, that rescan is over.
-    DWORD_PTR ignored = 0;
-    ASSERT_TRUE(::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored));
+    ASSERT_TRUE(WaitForFirstRescan(main));
     const Page page = PageOf(main);
     EXPECT_EQ(WindowText(page.status), L"Disk is not found.");
     EXPECT_EQ(DriveCount(page.drives), 0);
@@ -76,8 +80,7 @@ TEST_F(EnclosureProgramTest, SimulatedProgramFollowsTheEnclosurePluggedInAndOut)
     HWND main = WaitForMainWindow(program);
     ASSERT_TRUE(main);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
-    DWORD_PTR ignored = 0;
-    ASSERT_TRUE(::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored));
+    ASSERT_TRUE(WaitForFirstRescan(main));
     const Page page = PageOf(main);
     EXPECT_EQ(WindowText(page.status), L"Disk is not found.") << "no Enclosure.ini yet";
     EXPECT_EQ(DriveCount(page.drives), 0);
@@ -86,8 +89,12 @@ TEST_F(EnclosureProgramTest, SimulatedProgramFollowsTheEnclosurePluggedInAndOut)
     // every 100 ms); the deadline here leaves room for a loaded machine.
     const auto plugged = std::chrono::steady_clock::now();
     ASSERT_TRUE(WriteEnclosures("[Enclosure]\r\nProfile=inquiry-785\r\nLetters=Q\r\n"));
-    ASSERT_TRUE(
-        WaitUntil([&] { return WindowText(page.status) == L"Disk has been found."; }, 5000));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return WindowText(page.status) == L"Disk has been found." &&
+                   SelectedDrive(page.drives) == L"Q:\\";
+        },
+        5000));
     std::printf("enclosure found %lld ms after the file was written\n",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                            std::chrono::steady_clock::now() - plugged)
@@ -103,8 +110,11 @@ TEST_F(EnclosureProgramTest, SimulatedProgramFollowsTheEnclosurePluggedInAndOut)
     // Unplugged: the box empties and both commands are off.
     ASSERT_TRUE(
         WriteEnclosures("[Enclosure]\r\nProfile=inquiry-785\r\nLetters=Q\r\nAttached=0\r\n"));
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(page.status) == L"Disk is not found."; }, 5000));
-    EXPECT_EQ(DriveCount(page.drives), 0);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return WindowText(page.status) == L"Disk is not found." && DriveCount(page.drives) == 0;
+        },
+        5000));
     EXPECT_FALSE(::IsWindowEnabled(page.backup));
     EXPECT_FALSE(::IsWindowEnabled(page.restore));
 
