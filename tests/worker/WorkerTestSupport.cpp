@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "TempDir.h"
+#include "Wait.h"
 
 namespace snapkeep::test {
 
@@ -192,6 +193,43 @@ std::map<std::wstring, Entry> Snapshot(const std::wstring& root) {
     return out;
 }
 
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixFileName)
+        return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                                     SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                         SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != FALSE;
+    auto unixPath = [&](const std::wstring& path) {
+        char* name = unixFileName(path.c_str());
+        std::wstring wide;
+        if (name) {
+            const int n = ::MultiByteToWideChar(CP_UTF8, 0, name, -1, nullptr, 0);
+            wide.resize(n > 0 ? n - 1 : 0);
+            ::MultiByteToWideChar(CP_UTF8, 0, name, -1, wide.data(), n);
+            ::HeapFree(::GetProcessHeap(), 0, name);
+        }
+        return wide;
+    };
+    const std::wstring from = unixPath(target);
+    const std::wstring to = unixPath(link);
+    if (from.empty() || to.empty())
+        return false;
+    std::wstring command = L"start.exe /wait /unix /bin/ln -s \"" + from + L"\" \"" + to + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                          nullptr, nullptr, &startup, &process))
+        return false;
+    win::Handle thread(process.hThread);
+    win::Handle child(process.hProcess);
+    ::WaitForSingleObject(child.Get(), 20000);
+    return WaitUntil([&] { return ::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     10000);
+}
+
 std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
@@ -242,6 +280,29 @@ bool FailingFileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD& 
     const bool ok = FileAccess::Write(file, data, size, put);
     written_ += put;
     return ok;
+}
+
+HANDLE RefusingListings::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry,
+                                   DWORD& error) {
+    {
+        std::lock_guard lock(mutex_);
+        patterns_.push_back(pattern);
+    }
+    if (!pattern.starts_with(L"\\\\?\\") && pattern.size() >= MAX_PATH) {
+        error = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    for (const std::wstring& folder : refused_)
+        if (pattern == folder + L"*.*") {
+            error = error_;
+            return INVALID_HANDLE_VALUE;
+        }
+    return FileAccess::FindFirst(pattern, entry, error);
+}
+
+std::vector<std::wstring> RefusingListings::Patterns() const {
+    std::lock_guard lock(mutex_);
+    return patterns_;
 }
 
 } // namespace snapkeep::test
