@@ -18,9 +18,13 @@ std::optional<FolderIdentity> IdentifyFolder(const std::wstring& folder) {
     BY_HANDLE_FILE_INFORMATION data;
     if (!handle || !::GetFileInformationByHandle(handle.Get(), &data))
         return std::nullopt;
-    return FolderIdentity{data.dwVolumeSerialNumber,
-                          (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) |
-                              data.nFileIndexLow};
+    const std::uint64_t index =
+        (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    // Some file systems (network shares among them) give every file the index 0: that names
+    // no folder, and taking it for one would make every subfolder look like its own ancestor.
+    if (index == 0)
+        return std::nullopt;
+    return FolderIdentity{data.dwVolumeSerialNumber, index};
 }
 
 } // namespace snapkeep

@@ -14,7 +14,7 @@ struct FolderIdentity {
     bool operator==(const FolderIdentity&) const = default;
 };
 
-// None when the folder cannot be opened (missing, refused).
+// None when the folder cannot be opened (missing, refused) or its file system gives no index.
 std::optional<FolderIdentity> IdentifyFolder(const std::wstring& folder);
 
 } // namespace snapkeep

@@ -364,6 +364,29 @@ TEST_F(FileCopy, NoRoomBesideTheEarlierFileRewritesItInPlaceOnlyWhenThatFits) {
     }
 }
 
+TEST_F(FileCopy, AReallyFullVolumeTakesTheNewDataInTheEarlierFilesPlace) {
+    const std::wstring volume = dir / L"small";
+    ASSERT_TRUE(::CreateDirectoryW(volume.c_str(), nullptr));
+    SmallVolume small(volume, 4u << 20);
+    if (!small.Mounted())
+        GTEST_SKIP() << "a small RAM file system cannot be mounted here (it needs Wine as root)";
+    const std::wstring source = dir / L"s.bin";
+    const std::wstring destination = volume + L"\\d.bin";
+    const std::string earlier = Pattern(3u << 20, 1);
+    const std::string fresh = Pattern(5u << 19, 2); // 2.5 MiB: not beside 3 MiB in 4 MiB
+    ASSERT_TRUE(WriteBytes(source, fresh));
+    ASSERT_TRUE(WriteBytes(destination, earlier));
+    EXPECT_EQ(RunFileCopy(source, destination), CopyDone);
+    EXPECT_TRUE(ReadBytes(destination) == fresh);
+    EXPECT_TRUE(TemporaryFilesIn(volume).empty());
+
+    // Larger than the whole volume: the earlier file is kept.
+    ASSERT_TRUE(WriteBytes(source, Pattern(5u << 20, 3)));
+    EXPECT_EQ(RunFileCopy(source, destination), CopyDestinationWriteFailed);
+    EXPECT_TRUE(ReadBytes(destination) == fresh);
+    EXPECT_TRUE(TemporaryFilesIn(volume).empty());
+}
+
 TEST_F(FileCopy, ReplacingKeepsTheEarlierFilesNamedStreams) {
     const std::wstring source = dir / L"s.txt";
     const std::wstring destination = dir / L"d.txt";

@@ -193,30 +193,42 @@ std::map<std::wstring, Entry> Snapshot(const std::wstring& root) {
     return out;
 }
 
-bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
-    using UnixFileName = char*(CDECL*)(const wchar_t*);
-    const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+namespace {
+
+using UnixFileNameCall = char*(CDECL*)(const wchar_t*);
+
+// Wine's own export that names the Linux path of a Windows path; none on Windows.
+UnixFileNameCall WineUnixFileName() {
+    return reinterpret_cast<UnixFileNameCall>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unixFileName)
-        return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                                     SYMBOLIC_LINK_FLAG_DIRECTORY |
-                                         SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != FALSE;
-    auto unixPath = [&](const std::wstring& path) {
-        char* name = unixFileName(path.c_str());
-        std::wstring wide;
-        if (name) {
-            const int n = ::MultiByteToWideChar(CP_UTF8, 0, name, -1, nullptr, 0);
-            wide.resize(n > 0 ? n - 1 : 0);
-            ::MultiByteToWideChar(CP_UTF8, 0, name, -1, wide.data(), n);
-            ::HeapFree(::GetProcessHeap(), 0, name);
-        }
-        return wide;
-    };
-    const std::wstring from = unixPath(target);
-    const std::wstring to = unixPath(link);
-    if (from.empty() || to.empty())
+}
+
+} // namespace
+
+bool UnderWine() {
+    return WineUnixFileName() != nullptr;
+}
+
+std::wstring UnixPath(const std::wstring& path) {
+    const UnixFileNameCall unixFileName = WineUnixFileName();
+    char* name = unixFileName ? unixFileName(path.c_str()) : nullptr;
+    std::wstring wide;
+    if (name) {
+        const int n = ::MultiByteToWideChar(CP_UTF8, 0, name, -1, nullptr, 0);
+        wide.resize(n > 0 ? n - 1 : 0);
+        ::MultiByteToWideChar(CP_UTF8, 0, name, -1, wide.data(), n);
+        ::HeapFree(::GetProcessHeap(), 0, name);
+    }
+    return wide;
+}
+
+bool RunUnixCommand(const std::vector<std::wstring>& arguments) {
+    if (!UnderWine() || arguments.empty())
         return false;
-    std::wstring command = L"start.exe /wait /unix /bin/ln -s \"" + from + L"\" \"" + to + L"\"";
+    // Wine's start.exe runs a Linux program given by its Linux path.
+    std::wstring command = L"start.exe /wait /unix";
+    for (const std::wstring& argument : arguments)
+        command += L" \"" + argument + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -225,9 +237,37 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
         return false;
     win::Handle thread(process.hThread);
     win::Handle child(process.hProcess);
-    ::WaitForSingleObject(child.Get(), 20000);
+    return ::WaitForSingleObject(child.Get(), 30000) == WAIT_OBJECT_0;
+}
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    if (!UnderWine())
+        return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                                     SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                         SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != FALSE;
+    const std::wstring from = UnixPath(target);
+    const std::wstring to = UnixPath(link);
+    if (from.empty() || to.empty() || !RunUnixCommand({L"/bin/ln", L"-s", from, to}))
+        return false;
     return WaitUntil([&] { return ::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; },
                      10000);
+}
+
+SmallVolume::SmallVolume(const std::wstring& folder, std::uint64_t bytes) : folder_(folder) {
+    const std::wstring unixFolder = UnixPath(folder);
+    if (unixFolder.empty() ||
+        !RunUnixCommand({L"/bin/mount", L"-t", L"tmpfs", L"-o", L"size=" + std::to_wstring(bytes),
+                         L"snapkeep-test", unixFolder}))
+        return;
+    // mount's own answer does not come back through start.exe: the volume's size tells.
+    ULARGE_INTEGER total{};
+    mounted_ = ::GetDiskFreeSpaceExW((folder + L"\\").c_str(), nullptr, &total, nullptr) &&
+               total.QuadPart <= bytes;
+}
+
+SmallVolume::~SmallVolume() {
+    if (mounted_)
+        RunUnixCommand({L"/bin/umount", L"-l", UnixPath(folder_)});
 }
 
 std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder) {

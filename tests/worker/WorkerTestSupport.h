@@ -62,6 +62,29 @@ struct Entry {
 };
 std::map<std::wstring, Entry> Snapshot(const std::wstring& root);
 
+// True when the tests run under Wine.
+bool UnderWine();
+// The Linux path of a Windows path under Wine; empty on Windows.
+std::wstring UnixPath(const std::wstring& path);
+// Runs a Linux program (its Linux path and arguments) under Wine and waits for it; false on
+// Windows or when it cannot be started.
+bool RunUnixCommand(const std::vector<std::wstring>& arguments);
+
+// A small RAM file system of `bytes` mounted on the empty folder `folder` for the life of the
+// object (under Wine, by Linux mount; it needs root). Mounted() is false where that is refused.
+class SmallVolume {
+public:
+    SmallVolume(const std::wstring& folder, std::uint64_t bytes);
+    ~SmallVolume();
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::wstring folder_;
+    bool mounted_ = false;
+};
+
 // Makes `link` a link to the folder `target` (both full paths; the link must not exist). Windows
 // makes a directory symbolic link. Wine 8 makes no folder links of its own, and to its programs
 // a Linux symbolic link is one, so there a Linux `ln -s` does it. False when neither works (on
