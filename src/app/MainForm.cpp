@@ -137,6 +137,7 @@ void TMainForm::CreateWidgets() {
     CreateAboutPage();
     CreateTray();
     WireFolderLists();
+    WireCommands();
 }
 
 void TMainForm::CreateFolderPage() {

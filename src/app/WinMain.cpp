@@ -1,6 +1,7 @@
 // Program entry: the application object, the main window, the message loop. The exit status is
 // 0 on every road out.
 #include "app/Main.h"
+#include "job/CopyFileWindow.h"
 
 #include "ui/Application.h"
 
@@ -33,7 +34,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 0;
     }
     form->TntFormCreate();
+    // The job window, hidden until a command shows it, and reused for every job.
+    auto copyForm = std::make_unique<TCopyFileForm>();
+    if (copyForm->Create())
+        copyForm->TntFormCreate();
+    else
+        copyForm.reset(); // the commands then start nothing
     app.Run(form->Handle());
+    copyForm.reset();
     form.reset();
     ::OleUninitialize();
     return 0;

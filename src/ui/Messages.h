@@ -7,5 +7,8 @@ namespace snapkeep::ui {
 
 // Private messages (WM_APP range).
 inline constexpr UINT WM_TRAY_CALLBACK = WM_APP + 1; // the tray icon's mouse events
+// Posted by the job window to itself when a command shows it: the job starts once the modal
+// showing handles it, inside the window's own loop.
+inline constexpr UINT WM_RUN_JOB = WM_APP + 2;
 
 } // namespace snapkeep::ui
