@@ -2,6 +2,9 @@
 // The main window: three pages (the folder lists with the Backup and Restore commands, the
 // settings, About), the tray icon, and the state that lives as long as the program.
 #include "app/FileTypeRules.h"
+#include "device/DeviceServices.h"
+#include "device/DriveRescan.h"
+#include "device/ErrorNotifier.h"
 #include "store/FolderListFile.h"
 #include "store/LanguageFile.h"
 #include "store/ProductConfig.h"
@@ -24,7 +27,7 @@
 
 namespace snapkeep {
 
-class TMainForm : public ui::Window {
+class TMainForm : public ui::Window, private RescanTarget {
 public:
     TMainForm();
     ~TMainForm() override;
@@ -71,6 +74,14 @@ public:
     // Finds the enclosure's drives again. Runs on activation and on device changes.
     bool RescanDrives();
     int RescanCount() const { return rescanCount_; }
+
+    // The system's disks and bridges: the machine's own device services unless the program
+    // (the simulated enclosure) or a test puts others here.
+    void UseDevices(std::unique_ptr<DeviceServices> devices);
+    DeviceServices& Devices() { return *devices_; }
+    // Shows the one message of chip identification; a message box unless a test puts its own.
+    void UseNotifier(std::unique_ptr<ErrorNotifier> notifier);
+    ErrorNotifier& Notifier() { return *notifier_; }
 
     // Window events.
     void FormActivate();
@@ -132,12 +143,21 @@ private:
     void WMDeviceChange(WPARAM event);
     bool FormCanResize(WINDOWPOS& pos);
 
+    // What the drive rescan changes on this window.
+    void ClearDriveBox() override;
+    void ProcessPendingMessages() override;
+    void AddDriveEntry(char letter) override;
+    void SetEnclosureDevicePath(const std::string& path) override;
+    void ShowRescanResult(bool found) override;
+
     ui::Font windowFont_{L"MS Sans Serif", 8};
     std::unique_ptr<ui::Font> pageFont_;
     std::unique_ptr<ui::Font> languageBoxFont_;
     HICON icon_ = nullptr;
     SIZE builtInSize_{};
     std::array<std::wstring, kTextCount> textTable_; // empty until a language is applied
+    std::unique_ptr<DeviceServices> devices_;
+    std::unique_ptr<ErrorNotifier> notifier_;
     int rescanCount_ = 0;
     bool loaded_ = false;          // the data folder was read: FormClose may write it back
     bool activatedBefore_ = false; // the first activation always rescans

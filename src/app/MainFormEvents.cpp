@@ -75,13 +75,6 @@ void TMainForm::FormActivate() {
     RescanDrives();
 }
 
-bool TMainForm::RescanDrives() {
-    // Finding the enclosure among the system's disks comes with the device layer; until then
-    // a rescan finds nothing.
-    ++rescanCount_;
-    return false;
-}
-
 void TMainForm::WMDeviceChange(WPARAM event) {
     // A removal, or a changed set of devices (which the system also sends on an arrival).
     if (event == DBT_DEVICEREMOVECOMPLETE || event == DBT_DEVNODES_CHANGED)

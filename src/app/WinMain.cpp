@@ -1,5 +1,6 @@
 // Program entry: the application object, the main window, the message loop. The exit status is
 // 0 on every road out.
+#include "app/DeviceSetup.h"
 #include "app/Main.h"
 #include "job/CopyFileWindow.h"
 
@@ -33,6 +34,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::OleUninitialize();
         return 0;
     }
+    form->UseDevices(MakeDeviceServices(*form));
     form->TntFormCreate();
     // The job window, hidden until a command shows it, and reused for every job.
     auto copyForm = std::make_unique<TCopyFileForm>();

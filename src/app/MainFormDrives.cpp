@@ -1,0 +1,61 @@
+// The main window's side of the drive rescan: the drive-letter box, the disk status label and
+// the command buttons, and the device services the rescan asks.
+#include "app/Main.h"
+
+#include "device/MessageBoxNotifier.h"
+#include "device/WindowsDeviceServices.h"
+#include "ui/Application.h"
+#include "win/Handle.h"
+
+namespace snapkeep {
+
+void TMainForm::UseDevices(std::unique_ptr<DeviceServices> devices) {
+    devices_ = std::move(devices);
+}
+
+void TMainForm::UseNotifier(std::unique_ptr<ErrorNotifier> notifier) {
+    notifier_ = std::move(notifier);
+}
+
+bool TMainForm::RescanDrives() {
+    if (!devices_)
+        devices_ = std::make_unique<win::WindowsDeviceServices>();
+    if (!notifier_)
+        notifier_ = std::make_unique<win::MessageBoxNotifier>();
+    ++rescanCount_;
+    // The lock does not keep out this thread: a rescan nested in the message pump or in a
+    // message box of identification runs to its end inside this one.
+    win::CriticalSectionLock lock(RescanLock);
+    return snapkeep::RescanDrives(*devices_, *notifier_, Config, *this);
+}
+
+void TMainForm::ClearDriveBox() {
+    ComboBoxDiskLetter.SetItemIndex(-1);
+    ComboBoxDiskLetter.Clear();
+}
+
+void TMainForm::ProcessPendingMessages() {
+    ui::Application::Instance().ProcessMessages();
+}
+
+void TMainForm::AddDriveEntry(char letter) {
+    // A rescan nested in this one may have listed the drive already: one entry per drive.
+    const std::wstring entry{static_cast<wchar_t>(letter), L':', L'\\'};
+    for (int i = 0; i < ComboBoxDiskLetter.Count(); ++i)
+        if (ComboBoxDiskLetter.Item(i) == entry)
+            return;
+    ComboBoxDiskLetter.Add(entry);
+}
+
+void TMainForm::SetEnclosureDevicePath(const std::string& path) {
+    EnclosureDevicePath = path;
+}
+
+void TMainForm::ShowRescanResult(bool found) {
+    ComboBoxDiskLetter.SetItemIndex(found ? 0 : -1);
+    LabelDiskStatus.SetCaption(TextOf(found ? Text::LabelDiskStatusYes : Text::LabelDiskStatusNo));
+    UpdateBackupButton();
+    UpdateRestoreButton();
+}
+
+} // namespace snapkeep

@@ -1,0 +1,12 @@
+// Snapkeep.exe: the machine's own disks, drive letters and SCSI pass-through.
+#include "app/DeviceSetup.h"
+
+#include "device/WindowsDeviceServices.h"
+
+namespace snapkeep {
+
+std::unique_ptr<DeviceServices> MakeDeviceServices(TMainForm&) {
+    return std::make_unique<win::WindowsDeviceServices>();
+}
+
+} // namespace snapkeep

@@ -1,0 +1,45 @@
+#pragma once
+// The description of the simulated enclosures ("SnapData\Enclosure.ini"), read by the
+// simulated program and rewritten by tests and the demo while it runs. Text, 8-bit or UTF-8,
+// `Key=Value` lines, ';' starts a comment, one [Enclosure] section per enclosure, in order:
+//
+//     [Enclosure]
+//     Profile=inquiry-785   ; a profile name of the simulated bridge's catalog
+//     Firmware=1 2 3 4      ; chip-information reply bytes 12..15, decimal (default 0 0 0 0)
+//     Letters=E             ; drive letters of its volumes, in order ("E F" for two)
+//     Attached=1            ; 0 = unplugged
+//     ButtonPin=9           ; the pin the button pulls (default 9)
+//     ButtonActiveHigh=0    ; level of that pin while pressed (default 0)
+//     ButtonPressed=0       ; 1 while the button is held
+//
+// It is a test fixture, not user data: a line that cannot be read is ignored and the rest of
+// the file still counts. docs/simulated-enclosure.md describes the format for people.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace snapkeep {
+
+inline constexpr const wchar_t* kEnclosureFilePath = L"SnapData\\Enclosure.ini";
+
+struct EnclosureSpec {
+    // A catalog profile name; none when the section names no known profile (such an
+    // enclosure is not simulated, but keeps its place, so later sections keep their paths).
+    std::optional<std::string> profile;
+    std::array<uint8_t, 4> firmware{0, 0, 0, 0};
+    std::string letters; // upper-case drive letters, in order
+    bool attached = true;
+    int buttonPin = 9; // 0 to 31
+    bool buttonActiveHigh = false;
+    bool buttonPressed = false;
+
+    bool operator==(const EnclosureSpec&) const = default;
+};
+
+// One entry per [Enclosure] section, in file order. Lines outside such a section are ignored.
+std::vector<EnclosureSpec> ParseEnclosureFile(std::string_view bytes);
+
+} // namespace snapkeep

@@ -1,0 +1,156 @@
+#include "device/SimulatedEnclosures.h"
+
+namespace snapkeep {
+
+namespace {
+
+// Firmware bytes go into chip-information bytes 12 to 15 of the profile's reply.
+BridgeProfile ProfileFor(const EnclosureSpec& spec) {
+    BridgeProfile profile = *FindBridgeProfile(*spec.profile);
+    if (profile.chipInfo && profile.chipInfo->size() >= 16)
+        for (size_t i = 0; i < spec.firmware.size(); ++i)
+            (*profile.chipInfo)[12 + i] = spec.firmware[i];
+    return profile;
+}
+
+// The button as the bridge shows it: the pin reads the active level while pressed and the other
+// one when released; the vendor page flags the press in byte 11 (active low) or byte 20 (active
+// high).
+void SetButton(SimulatedBridge& bridge, const EnclosureSpec& spec) {
+    uint16_t levels = bridge.Profile().pinLevels;
+    if (spec.buttonPin < 16) {
+        const uint16_t bit = static_cast<uint16_t>(1u << spec.buttonPin);
+        const bool high = spec.buttonPressed == spec.buttonActiveHigh;
+        levels = high ? (levels | bit) : (levels & ~bit);
+    }
+    bridge.SetPinLevels(levels);
+
+    VendorPageFields page = bridge.Profile().vendorPage;
+    page.byte11 = spec.buttonPressed && !spec.buttonActiveHigh ? 1 : 0;
+    page.byte20 = spec.buttonPressed && spec.buttonActiveHigh ? 1 : 0;
+    if (spec.buttonPressed)
+        page.tag = {'Q', 'X'};
+    bridge.SetVendorPage(page);
+}
+
+// The letter of a volume path "\\.\X:", or 0.
+char VolumeLetter(const std::string& path) {
+    if (path.size() != 6 || path.compare(0, 4, "\\\\.\\") != 0 || path[5] != ':')
+        return 0;
+    const char c = path[4];
+    if (c >= 'a' && c <= 'z')
+        return static_cast<char>(c - 'a' + 'A');
+    return c >= 'A' && c <= 'Z' ? c : 0;
+}
+
+} // namespace
+
+std::string SimulatedEnclosures::DevicePathOf(size_t index) {
+    std::string path = SimulatedBridge::kDefaultDevicePath;
+    const size_t serial = path.find("#sim0#");
+    return path.replace(serial, 6, "#sim" + std::to_string(index) + "#");
+}
+
+bool SimulatedEnclosures::Apply(const std::vector<EnclosureSpec>& specs) {
+    std::lock_guard lock(mutex_);
+    const auto before = VisibleDisks();
+    std::vector<Enclosure> next(specs.size());
+    for (size_t i = 0; i < specs.size(); ++i) {
+        Enclosure& e = next[i];
+        e.spec = specs[i];
+        if (!e.spec.profile)
+            continue;
+        // The same bridge goes on while its profile and firmware stay, so a button press does
+        // not reset what the bridge has seen.
+        if (i < enclosures_.size() && enclosures_[i].bridge &&
+            enclosures_[i].spec.profile == e.spec.profile &&
+            enclosures_[i].spec.firmware == e.spec.firmware)
+            e.bridge = enclosures_[i].bridge;
+        else
+            e.bridge = std::make_shared<SimulatedBridge>(ProfileFor(e.spec), DevicePathOf(i));
+        SetButton(*e.bridge, e.spec);
+    }
+    enclosures_ = std::move(next);
+    return VisibleDisks() != before;
+}
+
+std::vector<std::pair<std::string, std::string>> SimulatedEnclosures::VisibleDisks() const {
+    std::vector<std::pair<std::string, std::string>> disks;
+    for (size_t i = 0; i < enclosures_.size(); ++i)
+        if (enclosures_[i].bridge && enclosures_[i].spec.attached)
+            disks.emplace_back(DevicePathOf(i), enclosures_[i].spec.letters);
+    return disks;
+}
+
+std::shared_ptr<SimulatedBridge> SimulatedEnclosures::BridgeOf(size_t index) const {
+    std::lock_guard lock(mutex_);
+    return index < enclosures_.size() ? enclosures_[index].bridge : nullptr;
+}
+
+bool SimulatedEnclosures::DiskInterfacePaths(std::vector<std::string>& paths) {
+    std::lock_guard lock(mutex_);
+    paths.assign(1, kSystemDiskPath);
+    for (const auto& disk : VisibleDisks())
+        paths.push_back(disk.first);
+    return true;
+}
+
+uint32_t SimulatedEnclosures::LogicalDrives() {
+    // A letter of an attached enclosure is there even when no folder backs it, as the volume of
+    // an unformatted disk would be.
+    uint32_t mask = host_.LogicalDrives();
+    std::lock_guard lock(mutex_);
+    for (const auto& disk : VisibleDisks())
+        for (char letter : disk.second)
+            mask |= 1u << (letter - 'A');
+    return mask;
+}
+
+bool SimulatedEnclosures::QueryDeviceNumber(const std::string& path, StorageDeviceNumber& number) {
+    if (path == kSystemDiskPath) {
+        number = {kDiskDeviceType, 0, 0};
+        return true;
+    }
+    const char letter = VolumeLetter(path);
+    {
+        std::lock_guard lock(mutex_);
+        for (size_t i = 0; i < enclosures_.size(); ++i) {
+            const Enclosure& e = enclosures_[i];
+            if (!e.bridge || !e.spec.attached)
+                continue;
+            const uint32_t disk = static_cast<uint32_t>(i + 1);
+            if (path == DevicePathOf(i)) {
+                number = {kDiskDeviceType, disk, 0};
+                return true;
+            }
+            const size_t partition = letter ? e.spec.letters.find(letter) : std::string::npos;
+            if (partition != std::string::npos) {
+                number = {kDiskDeviceType, disk, static_cast<uint32_t>(partition + 1)};
+                return true;
+            }
+        }
+    }
+    // Any other volume of the machine lies on the system disk.
+    if (letter && (host_.LogicalDrives() & (1u << (letter - 'A')))) {
+        number = {kDiskDeviceType, 0, 1};
+        return true;
+    }
+    return false;
+}
+
+bool SimulatedEnclosures::Execute(const std::string& devicePath,
+                                  std::span<const uint8_t> commandBlock,
+                                  std::span<uint8_t> dataIn) {
+    std::shared_ptr<SimulatedBridge> bridge;
+    {
+        std::lock_guard lock(mutex_);
+        for (size_t i = 0; i < enclosures_.size() && !bridge; ++i)
+            if (enclosures_[i].bridge && enclosures_[i].spec.attached &&
+                DevicePathOf(i) == devicePath)
+                bridge = enclosures_[i].bridge;
+    }
+    // A disk that is not there cannot be opened: nothing reaches a device.
+    return bridge && bridge->Execute(devicePath, commandBlock, dataIn);
+}
+
+} // namespace snapkeep
