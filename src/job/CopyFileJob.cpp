@@ -56,15 +56,12 @@ void TCopyFileForm::FormActivate() {
     TimerCopyFile.SetEnabled(false);
     ui::Application::Instance().ProcessMessages();
 
-    // What the job shows and reports, read once: the worker's hooks must not reach into the
-    // main window from their thread, and the user's locale decides how counts are grouped.
+    // The failure texts, read once: the worker's hooks must not reach into the main window
+    // from their thread.
     failureTexts_ = {win::ToU16(TextOf(Text::FailChar)),
                      win::ToU16(TextOf(Text::ErrcodeDestinationPathTooLong)),
                      win::ToU16(TextOf(Text::ErrcodeDestinationFileCreatedFail)),
                      win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound))};
-    wchar_t separator[8] = {};
-    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, ARRAYSIZE(separator)))
-        thousandsSeparator_ = separator;
 
     BuildTypeList();
     if (!RunScanPass() || !RunCopyPass()) {

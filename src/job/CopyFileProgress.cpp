@@ -24,8 +24,12 @@ void TCopyFileForm::ShowText(ui::Label& label, const std::wstring& text) {
         label.SetCaption(text);
 }
 
-std::wstring TCopyFileForm::FormatCount(std::uint64_t value) const {
-    return win::ToWide(GroupThousands(value, win::ToU16(thousandsSeparator_)));
+std::wstring TCopyFileForm::FormatCount(std::uint64_t value) {
+    // The user's separator as it is now: a change in the control panel shows at the next tick.
+    wchar_t separator[8] = {};
+    if (!::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, ARRAYSIZE(separator)))
+        separator[0] = L'\0';
+    return win::ToWide(GroupThousands(value, win::ToU16(separator)));
 }
 
 void TCopyFileForm::CountScannedFile(TScanCopyFiles& worker) {

@@ -113,7 +113,7 @@ protected:
 private:
     void CreateWidgets();
     const std::wstring& TextOf(Text key) const;
-    std::wstring FormatCount(std::uint64_t value) const;
+    static std::wstring FormatCount(std::uint64_t value);
     ui::ListView& JobFolders();
     bool JobCanStart();
     void ShowCopyWidgets(bool visible);
@@ -127,7 +127,6 @@ private:
 
     ui::Font windowFont_{L"MS Sans Serif", 8};
     std::unique_ptr<ui::Font> widgetFont_;
-    std::wstring thousandsSeparator_ = L",";
     FailureTexts failureTexts_;
     SIZE size_{};
     bool fixedSize_ = false;
