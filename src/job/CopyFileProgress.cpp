@@ -90,8 +90,11 @@ void TCopyFileForm::TimerCopyFileTimer() {
 
     CGaugeTotal.SetRange(0, 100);
     ProgressBarSingle.SetRange(0, 100);
-    const ProgressBars bars =
-        Progress.RefreshCopy(CopyWorker->CurrentPercent(), CopyWorker->FileSize());
+    // Once the worker has finished, no file is part-way: its last percentage belongs to an earlier
+    // copy and its size to the last entry the walk met, whose product would show a pass in which
+    // every file failed at 99 %.
+    const std::uint64_t current = CopyWorker->IsFinished() ? 0 : CopyWorker->FileSize();
+    const ProgressBars bars = Progress.RefreshCopy(CopyWorker->CurrentPercent(), current);
     CGaugeTotal.SetPosition(bars.gauge);
     ProgressBarSingle.SetPosition(bars.bar);
 }
