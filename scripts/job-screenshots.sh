@@ -11,6 +11,8 @@ source scripts/wine-env.sh
 "$ROOT/scripts/deps.sh"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)" --target SnapkeepSim snapdrive
+# A wineserver of an earlier run would keep its own display: start afresh on ours.
+"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
 start_display
 trap stop_wine EXIT
 start_wine
