@@ -8,9 +8,9 @@
 //
 // Threads: everything here runs on the user-interface thread, except the two after-file hooks,
 // which run on the worker's thread and touch only the job's counters and failure list. The job
-// runs in nested loops that look at the worker every millisecond and handle the pending window
-// messages in between, so the timers, the buttons and the main window's own timer and
-// device-change handling go on during a job.
+// runs in nested loops that wait for the worker's end or a window message, handle the pending
+// messages and look at the worker again, so the timers, the buttons and the main window's own
+// timer and device-change handling go on during a job.
 #include "job/FailureList.h"
 #include "job/JobProgress.h"
 #include "job/TypeList.h"
@@ -121,7 +121,7 @@ private:
     std::unique_ptr<TScanCopyFiles> SetUpWorker(bool scanPass);
     void WaitUntilFinished(const TScanCopyFiles& worker);
     void PostClose();
-    void Idle(DWORD milliseconds);
+    void Idle(const TScanCopyFiles& worker, DWORD milliseconds);
     static void SetPeriod(ui::Timer& timer, int milliseconds);
     static void ShowText(ui::Label& label, const std::wstring& text);
 

@@ -158,6 +158,47 @@ TEST_F(JobWindowTest, CancelWhileCopyingOrPausedAnsweredNoKeepsTheStateAndYesKee
     ASSERT_EQ(main_->ListViewDevice.Count(), 1) << "the folder's turn had come";
 }
 
+TEST_F(JobWindowTest, StopForExitCancelsTheCopyAndWaitsUntilTheWorkerHasStopped) {
+    // What the tray's Close does during a job before the program saves its lists and ends.
+    const std::wstring folder = AddHostFolder(L"Video");
+    const std::wstring source = folder + L"film.mkv";
+    ASSERT_TRUE(WriteFileAt(source, Pattern(8'000'000, 7)));
+    const std::wstring earlier = BackupOf(source);
+    ASSERT_TRUE(WriteFileAt(earlier, Pattern(5000, 8)));
+    GatedFileAccess files(4'096'000);
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        if (!scanPass)
+            worker.SetFileAccess(files);
+    };
+    // The close arrives through the job's own message loop, as the tray menu's command does.
+    bool stopped = false;
+    bool earlierKeptAtStop = false;
+    bool noTemporaryAtStop = false;
+    ui::Timer tray;
+    tray.OnTimer = [&] {
+        if (stopped || !files.WaitReached(0))
+            return;
+        stopped = true;
+        // The copy is held inside the file; it reads on once the cancel has been asked for.
+        std::thread release([&] {
+            WaitUntilOnThread([] { return CopyCancelled.load(); });
+            files.Open();
+        });
+        job_->StopForExit();
+        release.join();
+        earlierKeptAtStop = ReadBytes(earlier) == Pattern(5000, 8);
+        noTemporaryAtStop = TemporaryFilesIn(BackupOf(folder)).empty();
+    };
+    tray.SetInterval(10);
+    tray.SetEnabled(true);
+    RunJob(true, [] {});
+    tray.SetEnabled(false);
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(earlierKeptAtStop) << "the unfinished copy replaced the earlier one";
+    EXPECT_TRUE(noTemporaryAtStop);
+    EXPECT_EQ(main_->ListViewDevice.Count(), 1) << "the row the lists are saved with";
+}
+
 TEST_F(JobWindowTest, ProbeFailureStopsBeforeAnyFolderIsScanned) {
     const std::wstring folder = AddHostFolder(L"Docs");
     ASSERT_TRUE(WriteFileAt(folder + L"a.txt", "a"));
