@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the main window's three pages in each of the six languages, for the README and
-# for checking that every caption fits: docs/screenshots/<language>-<page>.png.
+# for checking that every caption fits: docs/screenshots/<language>-<page>.png; and the first
+# page once the (simulated) enclosure has been found: docs/screenshots/en-backup-found.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +19,8 @@ printf '1\r\nC:\\Users\\Anna\\Pictures\\\r\n1\r\nC:\\Users\\Anna\\Documents\\\r\
 printf '0\r\nE:\\Backup\\C\\Users\\Anna\\Pictures\\\r\n' >"$work/SnapData/Device.txt"
 
 caption="Velmora Snapkeep"
-(cd "$work" && run_wine "$ROOT/build/windows/Snapkeep.exe" </dev/null >/dev/null 2>&1) &
+# The simulated program, with no enclosure plugged in until the last picture.
+(cd "$work" && run_wine "$ROOT/build/windows/SnapkeepSim.exe" </dev/null >/dev/null 2>&1) &
 program=$!
 drive() { run_wine build/windows/snapdrive.exe "$@" </dev/null | tr -d '\r'; }
 rect=$(drive wait "$caption")
@@ -35,6 +37,11 @@ for index in "${!languages[@]}"; do
 done
 # Leave the settings as they were: English.
 drive language "$caption" 0 >/dev/null
+drive tab "$caption" 0 >/dev/null
+printf '[Enclosure]\r\nProfile=inquiry-785\r\nLetters=E\r\n' >"$work/SnapData/Enclosure.ini.new"
+mv "$work/SnapData/Enclosure.ini.new" "$work/SnapData/Enclosure.ini"
+drive drives "$caption" >/dev/null
+shoot "$rect" docs/screenshots/en-backup-found.png
 drive close "$caption" >/dev/null
 wait "$program"
 ls docs/screenshots

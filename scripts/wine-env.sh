@@ -72,6 +72,22 @@ start_wine() {
     "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# Maps drive LETTER to FOLDER for the programs run after it, as Wine's configuration tool does:
+# a link in the prefix's dosdevices folder. The wineserver reads the links when it starts, so it
+# is started again.
+map_drive() {
+    local letter=${1,,} folder=$2
+    mkdir -p "$folder"
+    ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/$letter:"
+    "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+    "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+    start_wine
+}
+
+unmap_drive() {
+    rm -f "$WINEPREFIX/dosdevices/${1,,}:"
+}
+
 stop_wine() {
     "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
     if [ -n "${XVFB_PID:-}" ]; then
@@ -85,7 +101,7 @@ stop_wine() {
 start_program_session() {
     "$ROOT/scripts/deps.sh"
     (cd "$ROOT" && cmake --preset windows >/dev/null &&
-        cmake --build --preset windows -j "$(nproc)" --target Snapkeep snapdrive)
+        cmake --build --preset windows -j "$(nproc)" --target Snapkeep SnapkeepSim snapdrive)
     start_display "${1:-}"
     trap stop_wine EXIT
     start_wine

@@ -150,6 +150,8 @@ private:
     void SetEnclosureDevicePath(const std::string& path) override;
     void ShowRescanResult(bool found) override;
 
+    void UseSystemDevices();
+
     ui::Font windowFont_{L"MS Sans Serif", 8};
     std::unique_ptr<ui::Font> pageFont_;
     std::unique_ptr<ui::Font> languageBoxFont_;

@@ -24,6 +24,7 @@ constexpr int kHeight = 454;
 
 TMainForm::TMainForm() {
     MainForm = this;
+    UseSystemDevices();
 }
 
 TMainForm::~TMainForm() {

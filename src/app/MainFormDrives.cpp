@@ -9,6 +9,11 @@
 
 namespace snapkeep {
 
+void TMainForm::UseSystemDevices() {
+    devices_ = std::make_unique<win::WindowsDeviceServices>();
+    notifier_ = std::make_unique<win::MessageBoxNotifier>();
+}
+
 void TMainForm::UseDevices(std::unique_ptr<DeviceServices> devices) {
     devices_ = std::move(devices);
 }
@@ -18,10 +23,6 @@ void TMainForm::UseNotifier(std::unique_ptr<ErrorNotifier> notifier) {
 }
 
 bool TMainForm::RescanDrives() {
-    if (!devices_)
-        devices_ = std::make_unique<win::WindowsDeviceServices>();
-    if (!notifier_)
-        notifier_ = std::make_unique<win::MessageBoxNotifier>();
     ++rescanCount_;
     // The lock does not keep out this thread: a rescan nested in the message pump or in a
     // message box of identification runs to its end inside this one.

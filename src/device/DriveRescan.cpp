@@ -78,6 +78,8 @@ void DriveLettersOfDisk(DeviceServices& services, const std::string& path,
     if (!GetDeviceNumber(services, path, disk))
         return;
     uint32_t mask = services.LogicalDrives();
+    // Compared without regard to case: the Windows folder may be given as c:\windows, and its
+    // volume must never be listed, whichever disk it is on.
     const char windowsDrive = UpperLetter(services.WindowsFolderDrive());
     for (int bit = 0; mask != 0 && bit < 26; ++bit, mask >>= 1) {
         const char letter = static_cast<char>('A' + bit);

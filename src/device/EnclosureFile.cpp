@@ -48,11 +48,11 @@ std::optional<int> Number(std::string_view text, int lowest, int highest) {
     return value;
 }
 
-// Applies one `key=value` line to `spec`; a value that cannot be read changes nothing.
-void ApplyLine(EnclosureSpec& spec, std::string_view key, std::string_view value) {
+// Applies one `key=value` line to `entry`; a value that cannot be read changes nothing.
+void ApplyLine(EnclosureEntry& entry, std::string_view key, std::string_view value) {
     if (EqualsIgnoringCase(key, "Profile")) {
         if (FindBridgeProfile(value))
-            spec.profile = std::string(value);
+            entry.profile = std::string(value);
     } else if (EqualsIgnoringCase(key, "Firmware")) {
         const std::vector<std::string_view> words = Words(value);
         std::array<uint8_t, 4> firmware{};
@@ -64,7 +64,7 @@ void ApplyLine(EnclosureSpec& spec, std::string_view key, std::string_view value
                 return;
             firmware[i] = static_cast<uint8_t>(*byte);
         }
-        spec.firmware = firmware;
+        entry.firmware = firmware;
     } else if (EqualsIgnoringCase(key, "Letters")) {
         std::string letters;
         for (std::string_view word : Words(value)) {
@@ -76,29 +76,29 @@ void ApplyLine(EnclosureSpec& spec, std::string_view key, std::string_view value
             else
                 return;
         }
-        spec.letters = letters;
+        entry.letters = letters;
     } else if (EqualsIgnoringCase(key, "ButtonPin")) {
         if (const std::optional<int> pin = Number(value, 0, 31))
-            spec.buttonPin = *pin;
+            entry.buttonPin = *pin;
     } else {
         const std::optional<int> flag = Number(value, 0, 1);
         if (!flag)
             return;
         if (EqualsIgnoringCase(key, "Attached"))
-            spec.attached = *flag;
+            entry.attached = *flag;
         else if (EqualsIgnoringCase(key, "ButtonActiveHigh"))
-            spec.buttonActiveHigh = *flag;
+            entry.buttonActiveHigh = *flag;
         else if (EqualsIgnoringCase(key, "ButtonPressed"))
-            spec.buttonPressed = *flag;
+            entry.buttonPressed = *flag;
     }
 }
 
 } // namespace
 
-std::vector<EnclosureSpec> ParseEnclosureFile(std::string_view bytes) {
+std::vector<EnclosureEntry> ParseEnclosureFile(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF"))
         bytes.remove_prefix(3);
-    std::vector<EnclosureSpec> enclosures;
+    std::vector<EnclosureEntry> enclosures;
     bool inEnclosure = false;
     while (!bytes.empty()) {
         const size_t end = bytes.find_first_of("\r\n");

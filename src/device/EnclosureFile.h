@@ -25,7 +25,7 @@ namespace snapkeep {
 
 inline constexpr const wchar_t* kEnclosureFilePath = L"SnapData\\Enclosure.ini";
 
-struct EnclosureSpec {
+struct EnclosureEntry {
     // A catalog profile name; none when the section names no known profile (such an
     // enclosure is not simulated, but keeps its place, so later sections keep their paths).
     std::optional<std::string> profile;
@@ -36,10 +36,10 @@ struct EnclosureSpec {
     bool buttonActiveHigh = false;
     bool buttonPressed = false;
 
-    bool operator==(const EnclosureSpec&) const = default;
+    bool operator==(const EnclosureEntry&) const = default;
 };
 
 // One entry per [Enclosure] section, in file order. Lines outside such a section are ignored.
-std::vector<EnclosureSpec> ParseEnclosureFile(std::string_view bytes);
+std::vector<EnclosureEntry> ParseEnclosureFile(std::string_view bytes);
 
 } // namespace snapkeep

@@ -3,6 +3,7 @@
 // identification with the model and firmware gates, the drive rescan over the system's device
 // services, and the simulated bridge and enclosures. Users include this header; the pieces live
 // in the small headers below.
+#include "device/BackupButton.h"
 #include "device/BridgeCommands.h"
 #include "device/BridgePort.h"
 #include "device/BridgeProfile.h"

@@ -5,30 +5,30 @@ namespace snapkeep {
 namespace {
 
 // Firmware bytes go into chip-information bytes 12 to 15 of the profile's reply.
-BridgeProfile ProfileFor(const EnclosureSpec& spec) {
-    BridgeProfile profile = *FindBridgeProfile(*spec.profile);
+BridgeProfile ProfileFor(const EnclosureEntry& entry) {
+    BridgeProfile profile = *FindBridgeProfile(*entry.profile);
     if (profile.chipInfo && profile.chipInfo->size() >= 16)
-        for (size_t i = 0; i < spec.firmware.size(); ++i)
-            (*profile.chipInfo)[12 + i] = spec.firmware[i];
+        for (size_t i = 0; i < entry.firmware.size(); ++i)
+            (*profile.chipInfo)[12 + i] = entry.firmware[i];
     return profile;
 }
 
 // The button as the bridge shows it: the pin reads the active level while pressed and the other
 // one when released; the vendor page flags the press in byte 11 (active low) or byte 20 (active
 // high).
-void SetButton(SimulatedBridge& bridge, const EnclosureSpec& spec) {
+void SetButton(SimulatedBridge& bridge, const EnclosureEntry& entry) {
     uint16_t levels = bridge.Profile().pinLevels;
-    if (spec.buttonPin < 16) {
-        const uint16_t bit = static_cast<uint16_t>(1u << spec.buttonPin);
-        const bool high = spec.buttonPressed == spec.buttonActiveHigh;
+    if (entry.buttonPin < 16) {
+        const uint16_t bit = static_cast<uint16_t>(1u << entry.buttonPin);
+        const bool high = entry.buttonPressed == entry.buttonActiveHigh;
         levels = high ? (levels | bit) : (levels & ~bit);
     }
     bridge.SetPinLevels(levels);
 
     VendorPageFields page = bridge.Profile().vendorPage;
-    page.byte11 = spec.buttonPressed && !spec.buttonActiveHigh ? 1 : 0;
-    page.byte20 = spec.buttonPressed && spec.buttonActiveHigh ? 1 : 0;
-    if (spec.buttonPressed)
+    page.byte11 = entry.buttonPressed && !entry.buttonActiveHigh ? 1 : 0;
+    page.byte20 = entry.buttonPressed && entry.buttonActiveHigh ? 1 : 0;
+    if (entry.buttonPressed)
         page.tag = {'Q', 'X'};
     bridge.SetVendorPage(page);
 }
@@ -51,24 +51,24 @@ std::string SimulatedEnclosures::DevicePathOf(size_t index) {
     return path.replace(serial, 6, "#sim" + std::to_string(index) + "#");
 }
 
-bool SimulatedEnclosures::Apply(const std::vector<EnclosureSpec>& specs) {
+bool SimulatedEnclosures::Apply(const std::vector<EnclosureEntry>& entries) {
     std::lock_guard lock(mutex_);
     const auto before = VisibleDisks();
-    std::vector<Enclosure> next(specs.size());
-    for (size_t i = 0; i < specs.size(); ++i) {
+    std::vector<Enclosure> next(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
         Enclosure& e = next[i];
-        e.spec = specs[i];
-        if (!e.spec.profile)
+        e.entry = entries[i];
+        if (!e.entry.profile)
             continue;
         // The same bridge goes on while its profile and firmware stay, so a button press does
         // not reset what the bridge has seen.
         if (i < enclosures_.size() && enclosures_[i].bridge &&
-            enclosures_[i].spec.profile == e.spec.profile &&
-            enclosures_[i].spec.firmware == e.spec.firmware)
+            enclosures_[i].entry.profile == e.entry.profile &&
+            enclosures_[i].entry.firmware == e.entry.firmware)
             e.bridge = enclosures_[i].bridge;
         else
-            e.bridge = std::make_shared<SimulatedBridge>(ProfileFor(e.spec), DevicePathOf(i));
-        SetButton(*e.bridge, e.spec);
+            e.bridge = std::make_shared<SimulatedBridge>(ProfileFor(e.entry), DevicePathOf(i));
+        SetButton(*e.bridge, e.entry);
     }
     enclosures_ = std::move(next);
     return VisibleDisks() != before;
@@ -77,8 +77,8 @@ bool SimulatedEnclosures::Apply(const std::vector<EnclosureSpec>& specs) {
 std::vector<std::pair<std::string, std::string>> SimulatedEnclosures::VisibleDisks() const {
     std::vector<std::pair<std::string, std::string>> disks;
     for (size_t i = 0; i < enclosures_.size(); ++i)
-        if (enclosures_[i].bridge && enclosures_[i].spec.attached)
-            disks.emplace_back(DevicePathOf(i), enclosures_[i].spec.letters);
+        if (enclosures_[i].bridge && enclosures_[i].entry.attached)
+            disks.emplace_back(DevicePathOf(i), enclosures_[i].entry.letters);
     return disks;
 }
 
@@ -116,14 +116,14 @@ bool SimulatedEnclosures::QueryDeviceNumber(const std::string& path, StorageDevi
         std::lock_guard lock(mutex_);
         for (size_t i = 0; i < enclosures_.size(); ++i) {
             const Enclosure& e = enclosures_[i];
-            if (!e.bridge || !e.spec.attached)
+            if (!e.bridge || !e.entry.attached)
                 continue;
             const uint32_t disk = static_cast<uint32_t>(i + 1);
             if (path == DevicePathOf(i)) {
                 number = {kDiskDeviceType, disk, 0};
                 return true;
             }
-            const size_t partition = letter ? e.spec.letters.find(letter) : std::string::npos;
+            const size_t partition = letter ? e.entry.letters.find(letter) : std::string::npos;
             if (partition != std::string::npos) {
                 number = {kDiskDeviceType, disk, static_cast<uint32_t>(partition + 1)};
                 return true;
@@ -145,7 +145,7 @@ bool SimulatedEnclosures::Execute(const std::string& devicePath,
     {
         std::lock_guard lock(mutex_);
         for (size_t i = 0; i < enclosures_.size() && !bridge; ++i)
-            if (enclosures_[i].bridge && enclosures_[i].spec.attached &&
+            if (enclosures_[i].bridge && enclosures_[i].entry.attached &&
                 DevicePathOf(i) == devicePath)
                 bridge = enclosures_[i].bridge;
     }

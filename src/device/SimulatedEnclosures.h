@@ -27,7 +27,7 @@ public:
 
     // Takes a new description. Answers true when the disks the system would report changed:
     // an enclosure attached or detached, or its letters changed. Button changes apply at once.
-    bool Apply(const std::vector<EnclosureSpec>& specs);
+    bool Apply(const std::vector<EnclosureEntry>& entries);
 
     // The device path of the enclosure of section `index`: the bridge's usual path for the
     // first, the same with another serial number for each later one.
@@ -50,7 +50,7 @@ public:
 
 private:
     struct Enclosure {
-        EnclosureSpec spec;
+        EnclosureEntry entry;
         std::shared_ptr<SimulatedBridge> bridge; // null: no known profile
     };
     // What the system reports of the attached enclosures: their paths and letters.

@@ -27,6 +27,10 @@ protected:
         CopyLanguage(L"English.ini");
         TMainForm& form = Form();
         form.ComboBoxLanguageChange();
+        // The window's first activation rescans the drives, which empties the drive box. In the
+        // program it comes when the window shows; here it comes first too, so that the drives a
+        // test puts in the box stay (a click on a button of the window activates it).
+        ::SendMessageW(form.Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
         return form;
     }
     // Runs the Add command with `chosen` as the folder dialog's answer; answers the texts of

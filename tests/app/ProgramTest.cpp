@@ -1,5 +1,7 @@
 // The real Snapkeep.exe, started in a fresh data folder and driven from outside: what it
 // shows, what it writes, and how it ends.
+#include "ProgramFixture.h"
+
 #include "ProcessDriver.h"
 #include "TempDir.h"
 #include "Wait.h"
@@ -15,44 +17,6 @@ using namespace snapkeep::test;
 using namespace std::string_literals;
 
 namespace {
-
-// A data folder with a product configuration whose caption is unique to the test, so that
-// tests never meet each other's single-instance mutex or windows.
-class ProgramTest : public testing::Test {
-protected:
-    void SetUp() override {
-        caption_ = L"Snapkeep test " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                   std::to_wstring(counter_++);
-        ASSERT_TRUE(::CreateDirectoryW((dir_ / L"SnapData").c_str(), nullptr));
-        WriteConfig(dir_.Path());
-    }
-    void WriteConfig(const std::wstring& folder) {
-        const std::string caption(caption_.begin(), caption_.end());
-        ::CreateDirectoryW((folder + L"\\SnapData").c_str(), nullptr);
-        ASSERT_TRUE(WriteProductConfig(folder + L"\\SnapData\\qconfig.inis",
-                                       "Model=ALL\r\nMainFormCaption=" + caption + "\r\n"));
-    }
-    std::wstring Data(const std::wstring& name) const { return dir_ / (L"SnapData\\" + name); }
-    // Opens the tray icon's menu with a right click and chooses an item by its mnemonic.
-    static bool ChooseTrayCommand(const ChildProcess& program, wchar_t mnemonic) {
-        HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
-        if (!tray)
-            return false;
-        ::PostMessageW(tray, WM_APP + 1, 0, WM_RBUTTONUP);
-        HWND menu = WaitForTopWindow(L"#32768", L"", program.Id());
-        if (!menu)
-            return false;
-        ::PostMessageW(menu, WM_KEYDOWN, mnemonic, 0);
-        return true;
-    }
-    HWND WaitForMainWindow(const ChildProcess& program) {
-        return WaitForTopWindow(L"TMainForm", caption_, program.Id());
-    }
-
-    TempDir dir_;
-    std::wstring caption_;
-    static inline int counter_ = 0;
-};
 
 // Records the order in which files get their final names in a folder.
 class RenameWatcher {
@@ -120,16 +84,6 @@ private:
     std::mutex mutex_;
     std::vector<std::wstring> names_;
 };
-
-// A folder-list file: the UTF-16 little-endian mark and the text.
-std::string ListFile(const std::wstring& text) {
-    std::string out("\xFF\xFE", 2);
-    for (wchar_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
-}
 
 TEST_F(ProgramTest, CaptionComesFromTheScrambledConfiguration) {
     ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());

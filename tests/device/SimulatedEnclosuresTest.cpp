@@ -34,21 +34,21 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
                              "garbage line\r"
                              "[Enclosure]\n"
                              "Profile=bogus\n";
-    const std::vector<EnclosureSpec> specs = ParseEnclosureFile(file);
-    ASSERT_EQ(specs.size(), 3u);
-    EnclosureSpec first;
+    const std::vector<EnclosureEntry> entries = ParseEnclosureFile(file);
+    ASSERT_EQ(entries.size(), 3u);
+    EnclosureEntry first;
     first.profile = "inquiry-785";
     first.firmware = {1, 2, 3, 4};
     first.letters = "EF";
     first.buttonPressed = true;
-    EXPECT_EQ(specs[0], first);
-    EnclosureSpec second;
+    EXPECT_EQ(entries[0], first);
+    EnclosureEntry second;
     second.profile = "chipinfo-753";
     second.buttonPin = 15;
     second.buttonActiveHigh = true;
     second.attached = false;
-    EXPECT_EQ(specs[1], second);
-    EXPECT_FALSE(specs[2].profile);
+    EXPECT_EQ(entries[1], second);
+    EXPECT_FALSE(entries[2].profile);
     EXPECT_TRUE(ParseEnclosureFile("").empty());
 }
 
@@ -67,19 +67,19 @@ public:
     }
 };
 
-EnclosureSpec Spec(const char* profile, const char* letters, bool attached = true) {
-    EnclosureSpec spec;
-    spec.profile = profile;
-    spec.letters = letters;
-    spec.attached = attached;
-    return spec;
+EnclosureEntry Entry(const char* profile, const char* letters, bool attached = true) {
+    EnclosureEntry entry;
+    entry.profile = profile;
+    entry.letters = letters;
+    entry.attached = attached;
+    return entry;
 }
 
 TEST(SimulatedEnclosuresTest, AttachedEnclosuresAreUsbDisksWithTheirVolumes) {
     Host host;
     SimulatedEnclosures system(host);
     EXPECT_TRUE(system.Apply(
-        {Spec("inquiry-785", "EF"), Spec("inquiry-786", "G", false), Spec("inquiry-786", "H")}));
+        {Entry("inquiry-785", "EF"), Entry("inquiry-786", "G", false), Entry("inquiry-786", "H")}));
 
     std::vector<std::string> paths;
     ASSERT_TRUE(system.DiskInterfacePaths(paths));
@@ -136,23 +136,23 @@ TEST(SimulatedEnclosuresTest, AttachedEnclosuresAreUsbDisksWithTheirVolumes) {
 TEST(SimulatedEnclosuresTest, ReportsWhenTheSystemsDisksChange) {
     Host host;
     SimulatedEnclosures system(host);
-    EnclosureSpec spec = Spec("inquiry-785", "E");
+    EnclosureEntry entry = Entry("inquiry-785", "E");
     EXPECT_FALSE(system.Apply({})) << "nothing to nothing";
-    EXPECT_TRUE(system.Apply({spec}));
-    EXPECT_FALSE(system.Apply({spec}));
+    EXPECT_TRUE(system.Apply({entry}));
+    EXPECT_FALSE(system.Apply({entry}));
     const auto bridge = system.BridgeOf(0);
-    spec.buttonPressed = true;
-    EXPECT_FALSE(system.Apply({spec})) << "a button press is no device change";
+    entry.buttonPressed = true;
+    EXPECT_FALSE(system.Apply({entry})) << "a button press is no device change";
     EXPECT_EQ(system.BridgeOf(0), bridge) << "and keeps the same bridge";
-    spec.letters = "EF";
-    EXPECT_TRUE(system.Apply({spec}));
-    spec.attached = false;
-    EXPECT_TRUE(system.Apply({spec}));
+    entry.letters = "EF";
+    EXPECT_TRUE(system.Apply({entry}));
+    entry.attached = false;
+    EXPECT_TRUE(system.Apply({entry}));
     std::array<uint8_t, kInquiryLength> inquiry{};
     EXPECT_FALSE(ReadInquiry(system, SimulatedBridge::kDefaultDevicePath, inquiry))
         << "an unplugged enclosure answers nothing";
-    spec.attached = true;
-    EXPECT_TRUE(system.Apply({spec}));
+    entry.attached = true;
+    EXPECT_TRUE(system.Apply({entry}));
     EXPECT_TRUE(ReadInquiry(system, SimulatedBridge::kDefaultDevicePath, inquiry));
     EXPECT_EQ(std::string(inquiry.begin() + 36, inquiry.begin() + 40), "q785");
 }
@@ -177,12 +177,12 @@ TEST(SimulatedEnclosuresTest, FirmwareAndButtonShowInTheBridgesReplies) {
         {20, true, true, 0x0200, 0, 1}, // beyond the 16-bit word: only the page shows it
     };
     for (const Case& c : cases) {
-        EnclosureSpec spec = Spec("inquiry-785", "E");
-        spec.firmware = {1, 20, 3, 255};
-        spec.buttonPin = c.pin;
-        spec.buttonActiveHigh = c.activeHigh;
-        spec.buttonPressed = c.pressed;
-        system.Apply({spec});
+        EnclosureEntry entry = Entry("inquiry-785", "E");
+        entry.firmware = {1, 20, 3, 255};
+        entry.buttonPin = c.pin;
+        entry.buttonActiveHigh = c.activeHigh;
+        entry.buttonPressed = c.pressed;
+        system.Apply({entry});
         std::array<uint8_t, kGpioWordLength> word{};
         ASSERT_TRUE(ReadGpioWord(system, path, word));
         EXPECT_EQ(word[0] | word[1] << 8, c.word) << c.pin << c.activeHigh << c.pressed;

@@ -17,24 +17,6 @@ using namespace snapkeep::test;
 
 namespace {
 
-HWND FindChild(HWND parent, int id) {
-    struct Find {
-        int id;
-        HWND found;
-    } find{id, nullptr};
-    ::EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(param);
-            if (::GetDlgCtrlID(hwnd) != f->id)
-                return TRUE;
-            f->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
 std::vector<FolderRow> ReadList(const std::wstring& path) {
     const FolderListResult list =
         DecodeFolderList(ReadBytes(path), [](std::string_view) { return std::u16string(); });
@@ -95,8 +77,8 @@ protected:
         ChildProcess program(BuildProgram(L"SnapkeepSim.exe"), dir_.Path());
         HWND main = WaitForTopWindow(L"TMainForm", caption_, program.Id());
         ASSERT_NE(main, nullptr);
-        HWND drives = FindChild(main, ids::ComboBoxDiskLetter);
-        HWND command = FindChild(main, button);
+        HWND drives = FindControl(main, ids::ComboBoxDiskLetter);
+        HWND command = FindControl(main, button);
         ASSERT_TRUE(WaitUntil([&] {
             return ::SendMessageW(drives, CB_GETCURSEL, 0, 0) == 0 && ::IsWindowEnabled(command);
         })) << "the enclosure was not found";

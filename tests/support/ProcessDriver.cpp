@@ -4,6 +4,9 @@
 #include "store/ProductConfig.h"
 
 #include "TempDir.h"
+#include "win/Handle.h"
+
+#include <commctrl.h>
 
 #include <cstdint>
 #include <vector>
@@ -112,6 +115,45 @@ std::wstring MessageBoxText(HWND box) {
     // The message of a message box is its static control with id 0xFFFF.
     HWND text = ::GetDlgItem(box, 0xFFFF);
     return text ? WindowText(text) : std::wstring();
+}
+
+HWND FindControl(HWND top, int id) {
+    struct Find {
+        int id;
+        HWND found;
+    } find{id, nullptr};
+    ::EnumChildWindows(
+        top,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(param);
+            if (::GetDlgCtrlID(hwnd) != f->id)
+                return TRUE;
+            f->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+bool SetListCheck(HWND list, int index, bool checked) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(list, &processId);
+    win::Handle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process)
+        return false;
+    void* remote = ::VirtualAllocEx(process.Get(), nullptr, sizeof(LVITEMW),
+                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote)
+        return false;
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    const bool ok =
+        ::WriteProcessMemory(process.Get(), remote, &item, sizeof item, nullptr) &&
+        ::SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(remote)) != FALSE;
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return ok;
 }
 
 void ClickTab(HWND tabControl, int index, int tabWidth, int tabHeight) {

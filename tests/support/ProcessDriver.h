@@ -39,6 +39,15 @@ HWND WaitForTopWindow(const std::wstring& className, const std::wstring& caption
 std::wstring MessageBoxText(HWND box);
 std::wstring WindowText(HWND hwnd);
 
+// The control with `id` among the descendants of `top`; null when there is none.
+HWND FindControl(HWND top, int id);
+
+// Ticks or unticks row `index` of a list view with check boxes in another process, as a click on
+// the row's check box does (the list then sends its usual change notices). The item goes
+// through memory of the target process: list-view messages with pointers are not carried
+// across processes.
+bool SetListCheck(HWND list, int index, bool checked);
+
 // Clicks the tab of a page control with flat buttons of `tabWidth` (96-DPI pixels) by posting
 // the mouse messages a click makes.
 void ClickTab(HWND tabControl, int index, int tabWidth = 180, int tabHeight = 50);

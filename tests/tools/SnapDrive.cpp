@@ -5,6 +5,7 @@
 //   snapdrive tab CAPTION INDEX       click the page tab INDEX (0, 1, 2)
 //   snapdrive close CAPTION           close the main window as its close box does
 //   snapdrive language CAPTION INDEX  choose entry INDEX of the language box
+//   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
 //   snapdrive backup CAPTION          click Backup once the enclosure has been found
 //   snapdrive job CAPTION STATE       wait until the job window is scanning, copying (gauge
 //                                     part-way), has failure lines, or has finished; print
@@ -25,24 +26,6 @@ using namespace snapkeep::test;
 
 namespace {
 
-HWND FindChild(HWND parent, int id) {
-    struct Find {
-        int id;
-        HWND found;
-    } find{id, nullptr};
-    ::EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(param);
-            if (::GetDlgCtrlID(hwnd) != f->id)
-                return TRUE;
-            f->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
 int Fail(const char* what) {
     std::fprintf(stderr, "snapdrive: %s\n", what);
     return 1;
@@ -52,7 +35,7 @@ int Fail(const char* what) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
-        return Fail("usage: snapdrive wait|tab|close|language CAPTION [INDEX]");
+        return Fail("usage: snapdrive wait|tab|close|language|drives CAPTION [INDEX]");
     const std::wstring command = argv[1];
     HWND main = WaitForTopWindow(L"TMainForm", argv[2], 0, 30000);
     if (!main || !WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 30000))
@@ -74,7 +57,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"tab") {
-        HWND tabs = FindChild(main, ids::PageControl1);
+        HWND tabs = FindControl(main, ids::PageControl1);
         if (!tabs)
             return Fail("no page control");
         ClickTab(tabs, index);
@@ -84,7 +67,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"language") {
-        HWND box = FindChild(main, ids::ComboBoxLanguage);
+        HWND box = FindControl(main, ids::ComboBoxLanguage);
         if (!box)
             return Fail("no language box");
         ::SendMessageW(box, CB_SETCURSEL, index, 0);
@@ -96,8 +79,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"backup") {
-        HWND drives = FindChild(main, ids::ComboBoxDiskLetter);
-        HWND backup = FindChild(main, ids::btnBackup);
+        HWND drives = FindControl(main, ids::ComboBoxDiskLetter);
+        HWND backup = FindControl(main, ids::btnBackup);
         if (!WaitUntil(
                 [&] {
                     return ::SendMessageW(drives, CB_GETCURSEL, 0, 0) >= 0 &&
@@ -114,18 +97,18 @@ int wmain(int argc, wchar_t** argv) {
         if (!job)
             return Fail("no job window");
         const std::wstring state = argv[3];
-        auto shown = [&](int id) { return ::IsWindowVisible(FindChild(job, id)) != FALSE; };
+        auto shown = [&](int id) { return ::IsWindowVisible(FindControl(job, id)) != FALSE; };
         auto reached = [&] {
             if (!::IsWindowVisible(job))
                 return false;
             const LRESULT gauge =
-                ::SendMessageW(FindChild(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0);
+                ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0);
             if (state == L"scanning")
                 return shown(ids::btnCancel) && !shown(ids::CGaugeTotal);
             if (state == L"copying")
                 return shown(ids::btnPause) && gauge >= 20 && gauge <= 80;
             if (state == L"failures")
-                return ::SendMessageW(FindChild(job, ids::ListBoxFiles), LB_GETCOUNT, 0, 0) > 0;
+                return ::SendMessageW(FindControl(job, ids::ListBoxFiles), LB_GETCOUNT, 0, 0) > 0;
             return shown(ids::btnClose) && shown(ids::CGaugeTotal); // finished
         };
         if (!WaitUntil(reached, 60000))
@@ -134,6 +117,20 @@ int wmain(int argc, wchar_t** argv) {
         ::GetWindowRect(job, &rect);
         std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top);
+        return 0;
+    }
+    if (command == L"drives") {
+        HWND box = FindControl(main, ids::ComboBoxDiskLetter);
+        if (!box || !WaitUntil([&] { return ::SendMessageW(box, CB_GETCURSEL, 0, 0) >= 0; }, 30000))
+            return Fail("no enclosure drive was found");
+        const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t entry[16] = {};
+            if (::SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < 16)
+                ::SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
+            std::printf("%ls\n", entry);
+        }
+        repaint();
         return 0;
     }
     if (command == L"close") {
