@@ -138,6 +138,7 @@ void TMainForm::CreateWidgets() {
     CreateAboutPage();
     CreateTray();
     WireFolderLists();
+    WireCommands();
 }
 
 void TMainForm::CreateFolderPage() {

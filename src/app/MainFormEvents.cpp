@@ -2,6 +2,7 @@
 // device changes, the fixed size, the tray, and closing.
 #include "app/Main.h"
 
+#include "job/CopyFileWindow.h"
 #include "ui/Application.h"
 #include "win/Handle.h"
 #include "win/Text.h"
@@ -112,6 +113,10 @@ void TMainForm::RestoreClick() {
 }
 
 void TMainForm::CloseClick() {
+    // During a job, the worker stops first: ending under it would leave its unfinished file
+    // behind. The device list then holds the folders the job has reached.
+    if (CopyFileForm)
+        CopyFileForm->StopForExit();
     FormClose();
     // Ending at once skips the window's own teardown, so take the icon down here, or it would
     // linger in the notification area until the mouse passes over it.

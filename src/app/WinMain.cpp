@@ -2,6 +2,7 @@
 // 0 on every road out.
 #include "app/DeviceSetup.h"
 #include "app/Main.h"
+#include "job/CopyFileWindow.h"
 
 #include "ui/Application.h"
 
@@ -35,7 +36,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     form->UseDevices(MakeDeviceServices(*form));
     form->TntFormCreate();
+    // The job window, hidden until a command shows it, and reused for every job.
+    auto copyForm = std::make_unique<TCopyFileForm>();
+    if (copyForm->Create())
+        copyForm->TntFormCreate();
+    else
+        copyForm.reset(); // the commands then start nothing
     app.Run(form->Handle());
+    copyForm.reset();
     form.reset();
     ::OleUninitialize();
     return 0;

@@ -6,9 +6,14 @@
 //   snapdrive close CAPTION           close the main window as its close box does
 //   snapdrive language CAPTION INDEX  choose entry INDEX of the language box
 //   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
+//   snapdrive backup CAPTION          click Backup once the enclosure has been found
+//   snapdrive job CAPTION STATE       wait until the job window is scanning, copying (gauge
+//                                     part-way), has failure lines, or has finished; print
+//                                     its rectangle
 #include "ProcessDriver.h"
 #include "Wait.h"
 #include "app/ControlIds.h"
+#include "job/JobControlIds.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -71,6 +76,47 @@ int wmain(int argc, wchar_t** argv) {
                        MAKEWPARAM(ids::ComboBoxLanguage, CBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(box));
         repaint();
+        return 0;
+    }
+    if (command == L"backup") {
+        HWND drives = FindControl(main, ids::ComboBoxDiskLetter);
+        HWND backup = FindControl(main, ids::btnBackup);
+        if (!WaitUntil(
+                [&] {
+                    return ::SendMessageW(drives, CB_GETCURSEL, 0, 0) >= 0 &&
+                           ::IsWindowEnabled(backup);
+                },
+                30000))
+            return Fail("no enclosure found");
+        // Posted: the click's handler runs the whole job.
+        ::PostMessageW(backup, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == L"job" && argc > 3) {
+        HWND job = WaitForTopWindow(L"TCopyFileForm", argv[2], 0, 30000);
+        if (!job)
+            return Fail("no job window");
+        const std::wstring state = argv[3];
+        auto shown = [&](int id) { return ::IsWindowVisible(FindControl(job, id)) != FALSE; };
+        auto reached = [&] {
+            if (!::IsWindowVisible(job))
+                return false;
+            const LRESULT gauge =
+                ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0);
+            if (state == L"scanning")
+                return shown(ids::btnCancel) && !shown(ids::CGaugeTotal);
+            if (state == L"copying")
+                return shown(ids::btnPause) && gauge >= 20 && gauge <= 80;
+            if (state == L"failures")
+                return ::SendMessageW(FindControl(job, ids::ListBoxFiles), LB_GETCOUNT, 0, 0) > 0;
+            return shown(ids::btnClose) && shown(ids::CGaugeTotal); // finished
+        };
+        if (!WaitUntil(reached, 60000))
+            return Fail("the job window did not reach that state");
+        RECT rect;
+        ::GetWindowRect(job, &rect);
+        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
         return 0;
     }
     if (command == L"drives") {
