@@ -6,9 +6,17 @@
 //   snapdrive close CAPTION           close the main window as its close box does
 //   snapdrive language CAPTION INDEX  choose entry INDEX of the language box
 //   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
+//   snapdrive rows CAPTION host|device           print the rows of a folder list ("[x] path")
+//   snapdrive tick CAPTION host|device INDEX     tick row INDEX of a folder list
+//   snapdrive click CAPTION backup|restore       click a command button
+//   snapdrive job CAPTION             wait until the job window shows; print its rectangle
+//   snapdrive jobstatus CAPTION TEXT  wait until the job window's status contains TEXT
+//   snapdrive jobtext CAPTION         print the job window's labels and failure lines
+//   snapdrive jobdone CAPTION         wait until the job window has closed
 #include "ProcessDriver.h"
 #include "Wait.h"
 #include "app/ControlIds.h"
+#include "job/JobControlIds.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -26,11 +34,23 @@ int Fail(const char* what) {
     return 1;
 }
 
+// The visible job window of the program whose main window is `main`, or null.
+HWND JobWindow(HWND main, const std::wstring& caption) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(main, &processId);
+    HWND job = WaitForTopWindow(L"TCopyFileForm", caption, processId, 0);
+    return job && ::IsWindowVisible(job) ? job : nullptr;
+}
+
+HWND FolderList(HWND main, const std::wstring& which) {
+    return FindControl(main, which == L"device" ? ids::ListViewDevice : ids::ListViewHost);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
-        return Fail("usage: snapdrive wait|tab|close|language|drives CAPTION [INDEX]");
+        return Fail("usage: snapdrive COMMAND CAPTION [ARGUMENTS] (see the source's header)");
     const std::wstring command = argv[1];
     HWND main = WaitForTopWindow(L"TMainForm", argv[2], 0, 30000);
     if (!main || !WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 30000))
@@ -85,6 +105,69 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("%ls\n", entry);
         }
         repaint();
+        return 0;
+    }
+    if (command == L"rows") {
+        HWND list = FolderList(main, argc > 3 ? argv[3] : L"");
+        for (int i = 0; list && i < ListCount(list); ++i)
+            std::printf("[%c] %ls\n", ListChecked(list, i) ? 'x' : ' ', ListItemText(list, i).c_str());
+        return list ? 0 : Fail("no such list");
+    }
+    if (command == L"tick") {
+        HWND list = FolderList(main, argc > 3 ? argv[3] : L"");
+        const int row = argc > 4 ? _wtoi(argv[4]) : 0;
+        return list && SetListCheck(list, row, true) ? 0 : Fail("the row could not be ticked");
+    }
+    if (command == L"click") {
+        const bool backup = argc > 3 && std::wstring(argv[3]) == L"backup";
+        HWND button = FindControl(main, backup ? ids::btnBackup : ids::btnRestore);
+        if (!button || !WaitUntil([&] { return ::IsWindowEnabled(button) != FALSE; }, 10000))
+            return Fail("the command is not enabled");
+        // Posted: the command runs the job window's own loop until the job ends.
+        ::PostMessageW(button, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == L"job") {
+        HWND job = nullptr;
+        if (!WaitUntil([&] { return (job = JobWindow(main, argv[2])) != nullptr; }, 60000))
+            return Fail("the job window did not show");
+        RECT rect;
+        ::GetWindowRect(job, &rect);
+        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
+        return 0;
+    }
+    if (command == L"jobstatus" || command == L"jobtext") {
+        HWND job = JobWindow(main, argv[2]);
+        HWND status = job ? FindControl(job, ids::LabelStatus) : nullptr;
+        if (!status)
+            return Fail("no job window");
+        if (command == L"jobstatus") {
+            const std::wstring wanted = argc > 3 ? argv[3] : L"";
+            if (!WaitUntil([&] { return WindowText(status).find(wanted) != std::wstring::npos; },
+                           120000))
+                return Fail("the job window never showed that status");
+            std::printf("%ls\n", WindowText(status).c_str());
+            return 0;
+        }
+        for (int id : {ids::LabelStatus, ids::LabelTotalFiles, ids::LabelFinishedFiles,
+                       ids::LabelTimeSpent, ids::LabelTimeLeft})
+            if (HWND label = FindControl(job, id))
+                std::printf("%ls\n", WindowText(label).c_str());
+        if (HWND failures = FindControl(job, ids::ListBoxFiles)) {
+            const int count = static_cast<int>(::SendMessageW(failures, LB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                std::wstring line(static_cast<size_t>(::SendMessageW(failures, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+                line.resize(static_cast<size_t>(
+                    ::SendMessageW(failures, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
+                std::printf("failure: %ls\n", line.c_str());
+            }
+        }
+        return 0;
+    }
+    if (command == L"jobdone") {
+        if (!WaitUntil([&] { return JobWindow(main, argv[2]) == nullptr; }, 600000))
+            return Fail("the job window did not close");
         return 0;
     }
     if (command == L"close") {
