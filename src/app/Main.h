@@ -161,6 +161,7 @@ private:
     std::unique_ptr<DeviceServices> devices_;
     std::unique_ptr<ErrorNotifier> notifier_;
     int rescanCount_ = 0;
+    bool inButtonTick_ = false;    // a tick is running (perhaps inside identification's box)
     bool loaded_ = false;          // the data folder was read: FormClose may write it back
     bool activatedBefore_ = false; // the first activation always rescans
 };

@@ -139,6 +139,9 @@ void TMainForm::CreateWidgets() {
     CreateTray();
     WireFolderLists();
     WireCommands();
+    // The button poll; the product configuration replaces the built-in period.
+    TimerGpioBtn.SetInterval(500);
+    TimerGpioBtn.OnTimer = [this] { TimerGpioBtnTimer(); };
 }
 
 void TMainForm::CreateFolderPage() {

@@ -129,10 +129,6 @@ void TMainForm::TntPopupMenu1Popup() {
     ::SetForegroundWindow(hwnd_);
 }
 
-void TMainForm::TimerGpioBtnTimer() {
-    // The enclosure's button is read here once the device layer can poll it.
-}
-
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ACTIVATE:

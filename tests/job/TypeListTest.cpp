@@ -70,8 +70,11 @@ TEST(TypeList, OthersFillOnlyTheFreeSlots) {
 
     // Pieces beyond the 128 slots are dropped without a word.
     std::string many;
-    for (int i = 0; i < 200; ++i)
-        many += "e" + std::to_string(i) + ",";
+    for (int i = 0; i < 200; ++i) {
+        many += 'e';
+        many += std::to_string(i);
+        many += ',';
+    }
     list.Build(Only({FileType::Picture, FileType::Others}), many);
     EXPECT_EQ(list.Count(), TypeList::kCapacity);
     EXPECT_EQ(list.View().back(), "e121");
