@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds the program, and runs it under Wine (on a private
-# Xvfb when there is no display) on a simulated enclosure: SnapkeepSim.exe, the same program
-# with a simulated enclosure in place of the USB hardware. The enclosure's volume is drive E:,
-# a folder of the demo. The demo plugs the enclosure in by writing SnapData\Enclosure.ini,
-# waits until the program has found it, saves a screenshot as demo-main.png, and closes the
-# program as a user would, which writes the folder lists and settings into the demo's copy of
-# the data folder.
+# The demo: the product's whole job on a simulated enclosure, as a user would see it.
+#
+# It installs what is missing and builds SnapkeepSim.exe (Snapkeep with a simulated enclosure in
+# place of the USB hardware), makes build/demo/ with a host drive H: holding a folder of a few
+# hundred files of mixed types and sizes, the enclosure's drive E:, a data folder with the
+# shipped languages and configuration, a host list with that folder ticked, and Enclosure.ini.
+# Then it starts the program (on a private X server when there is no display), waits until the
+# enclosure is found, presses the enclosure's button, watches the backup run in the job window,
+# changes and deletes some host files, restores them from the device list, closes the program
+# as a user would, and reports. It ends with status 0 only if the backup and the restore both
+# matched the host folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,25 +19,105 @@ start_program_session keep
 
 demo=build/demo
 rm -rf "$demo"
-mkdir -p "$demo"
+mkdir -p "$demo/host/Documents" "$demo/enclosure" "$demo/shots"
 cp -r data/SnapData "$demo/"
-map_drive e "$demo/enclosure"
-trap 'unmap_drive e; stop_wine' EXIT
+data="$demo/SnapData"
+folder="$demo/host/Documents"
+
+# A host folder of mixed types and sizes in a small tree: mostly small files, some of a few
+# hundred KiB, a few of several MiB, and some empty ones.
+types=(jpg png mp3 wav mp4 avi doc docx xls pdf txt zip rar iso bmp)
+for i in $(seq 1 300); do
+    dir="$folder/$(printf 'set%02d' $((i % 12)))"
+    [ $((i % 5)) -eq 0 ] && dir="$dir/nested/deeper"
+    mkdir -p "$dir"
+    ext=${types[$((i % ${#types[@]}))]}
+    if [ $((i % 100)) -eq 0 ]; then size=$((4 * 1024 * 1024 + i * 1000))
+    elif [ $((i % 10)) -eq 0 ]; then size=$((200 * 1024 + i * 300))
+    elif [ $((i % 37)) -eq 0 ]; then size=0
+    else size=$((1000 + i * 97))
+    fi
+    head -c "$size" /dev/urandom >"$dir/file$i.$ext"
+done
+cp -a "$folder" "$demo/original"
+
+# The host list with the sample folder ticked; the enclosure attached, its button released.
+printf '1\r\nH:\\Documents\\\r\n' >"$data/Host.txt"
+enclosure() {
+    printf '[Enclosure]\r\nProfile=inquiry-785\r\nLetters=E\r\nAttached=1\r\nButtonPressed=%s\r\n' \
+        "$1" >"$data/Enclosure.ini.new"
+    mv "$data/Enclosure.ini.new" "$data/Enclosure.ini"
+}
+enclosure 0
+
+map_drive e "$demo/enclosure" h "$demo/host"
+trap 'unmap_drive e h; stop_wine' EXIT
 
 caption="Velmora Snapkeep"
+drive() { run_wine build/windows/snapdrive.exe "$@" </dev/null | tr -d '\r'; }
 (cd "$demo" && run_wine "$ROOT/build/windows/SnapkeepSim.exe" </dev/null >/dev/null 2>&1) &
 program=$!
-rect=$(run_wine build/windows/snapdrive.exe wait "$caption" </dev/null | tr -d '\r')
+rect=$(drive wait "$caption")
+drive drives "$caption" >/dev/null
+shoot "$rect" "$demo/shots/main.png"
+echo "demo: the program found the enclosure on E:\\"
 
-# Plug the enclosure in: written whole and renamed into place, as a test would.
-printf '[Enclosure]\r\nProfile=inquiry-785\r\nLetters=E\r\nAttached=1\r\n' \
-    >"$demo/SnapData/Enclosure.ini.new"
-mv "$demo/SnapData/Enclosure.ini.new" "$demo/SnapData/Enclosure.ini"
-drives=$(run_wine build/windows/snapdrive.exe drives "$caption" </dev/null | tr -d '\r')
-shoot "$rect" demo-main.png
-echo "demo: the program found the enclosure on ${drives//$'\n'/ }; screenshot demo-main.png"
+# Two trees hold the same files: bytes, sizes and modification times. Windows keeps times in
+# 100 ns steps, so the times are compared to the 100 ns.
+listing() {
+    (cd "$1" && find . -type f -printf '%P %s %T@\n' |
+        awk '{ split($3, t, "."); print $1, $2, t[1] "." substr(t[2] "0000000", 1, 7) }' | sort)
+}
+same_tree() {
+    diff -r "$1" "$2" >/dev/null && diff <(listing "$1") <(listing "$2") >/dev/null
+}
 
-run_wine build/windows/snapdrive.exe close "$caption" </dev/null
-wait "$program"
-echo "demo: closed; the program wrote:"
-ls -l "$demo/SnapData"
+# The button: pressed until the job window shows, then released.
+shot() { import -window root -crop "$(awk '{print $3"x"$4"+"$1"+"$2}' <<<"$1")" +repage "$2"; }
+started=$(date +%s%N)
+enclosure 1
+drive job "$caption" >/dev/null
+enclosure 0
+# The passes of a small job are quick: each picture is taken if the job is still in that state.
+if rect=$(drive job "$caption" scanning 2000 2>/dev/null); then
+    shot "$rect" "$demo/shots/job-scanning.png"
+fi
+if rect=$(drive job "$caption" copying 20000 2>/dev/null); then
+    shot "$rect" "$demo/shots/job-copying.png"
+fi
+if rect=$(drive job "$caption" finished 2>/dev/null); then
+    shot "$rect" "$demo/shots/job-finished.png"
+    drive jobtext "$caption" >"$demo/job.txt" 2>/dev/null || true
+fi
+drive jobdone "$caption"
+finished=$(date +%s%N)
+backup_ok=no
+same_tree "$demo/original" "$demo/enclosure/Backup/H/Documents" && backup_ok=yes
+rows=$(drive rows "$caption" device)
+
+# Change some host files and delete others, then restore the folder from the device list.
+for f in $(find "$folder" -type f -name '*.txt' | sort | head -5); do echo changed >>"$f"; done
+find "$folder" -type f -name '*.mp3' | sort | head -8 | xargs rm -f
+drive tick "$caption" device 0
+drive click "$caption" restore
+drive job "$caption" >/dev/null
+drive jobdone "$caption"
+restore_ok=no
+same_tree "$demo/original" "$folder" && restore_ok=yes
+
+drive close "$caption" >/dev/null
+wait "$program" || true
+
+files=$(find "$demo/enclosure/Backup" -type f | wc -l)
+bytes=$(find "$demo/enclosure/Backup" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+cat <<REPORT
+
+== Snapkeep demo report
+backed up:        $files files, $bytes bytes, to E:\\Backup\\H\\Documents
+time taken:       $(( (finished - started) / 1000000 )) ms from the button press to the job window closing
+device list:      ${rows//$'\n'/; }
+backup matched:   $backup_ok (bytes, sizes and modification times of every file)
+restore matched:  $restore_ok (after changing 5 files and deleting 8)
+screenshots:      $(ls "$demo"/shots/*.png | tr '\n' ' ')
+REPORT
+[ "$backup_ok" = yes ] && [ "$restore_ok" = yes ]

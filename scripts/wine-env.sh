@@ -72,20 +72,25 @@ start_wine() {
     "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
-# Maps drive LETTER to FOLDER for the programs run after it, as Wine's configuration tool does:
-# a link in the prefix's dosdevices folder. The wineserver reads the links when it starts, so it
-# is started again.
+# Maps drive LETTER to FOLDER (several pairs may follow) for the programs run after it, as Wine's
+# configuration tool does: a link in the prefix's dosdevices folder. The wineserver reads the
+# links when it starts, so it is started again.
 map_drive() {
-    local letter=${1,,} folder=$2
-    mkdir -p "$folder"
-    ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/$letter:"
+    while [ $# -ge 2 ]; do
+        local letter=${1,,} folder=$2
+        mkdir -p "$folder"
+        ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/$letter:"
+        shift 2
+    done
     "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
     "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
     start_wine
 }
 
 unmap_drive() {
-    rm -f "$WINEPREFIX/dosdevices/${1,,}:"
+    for letter in "$@"; do
+        rm -f "$WINEPREFIX/dosdevices/${letter,,}:"
+    done
 }
 
 stop_wine() {

@@ -66,6 +66,11 @@ public:
     // The folder dialog of the Add command; tests put their own choice here.
     std::function<std::wstring(const std::wstring& description)> ChooseFolder;
 
+    // The Backup and Restore commands (the enclosure's button runs the Backup command too).
+    bool CanStartJob();
+    void btnBackupClick();
+    void btnRestoreClick();
+
     // Finds the enclosure's drives again. Runs on activation and on device changes.
     bool RescanDrives();
     int RescanCount() const { return rescanCount_; }
@@ -129,6 +134,7 @@ private:
     void CreateAboutPage();
     void CreateTray();
     void WireFolderLists();
+    void WireCommands();
     void SetCaptionOf(snapkeep::Caption widget, const std::wstring& text);
     void SetFonts();
     void MakeVersionText();
@@ -155,6 +161,7 @@ private:
     std::unique_ptr<DeviceServices> devices_;
     std::unique_ptr<ErrorNotifier> notifier_;
     int rescanCount_ = 0;
+    bool inButtonTick_ = false;    // a tick is running (perhaps inside identification's box)
     bool loaded_ = false;          // the data folder was read: FormClose may write it back
     bool activatedBefore_ = false; // the first activation always rescans
 };

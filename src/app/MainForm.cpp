@@ -138,6 +138,10 @@ void TMainForm::CreateWidgets() {
     CreateAboutPage();
     CreateTray();
     WireFolderLists();
+    WireCommands();
+    // The button poll; the product configuration replaces the built-in period.
+    TimerGpioBtn.SetInterval(500);
+    TimerGpioBtn.OnTimer = [this] { TimerGpioBtnTimer(); };
 }
 
 void TMainForm::CreateFolderPage() {

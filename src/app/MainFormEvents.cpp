@@ -2,6 +2,7 @@
 // device changes, the fixed size, the tray, and closing.
 #include "app/Main.h"
 
+#include "job/CopyFileWindow.h"
 #include "ui/Application.h"
 #include "win/Handle.h"
 #include "win/Text.h"
@@ -126,6 +127,10 @@ void TMainForm::RestoreClick() {
 }
 
 void TMainForm::CloseClick() {
+    // During a job, the worker stops first: ending under it would leave its unfinished file
+    // behind. The device list then holds the folders the job has reached.
+    if (CopyFileForm)
+        CopyFileForm->StopForExit();
     FormClose();
     // Ending at once skips the window's own teardown, so take the icon down here, or it would
     // linger in the notification area until the mouse passes over it.
@@ -136,10 +141,6 @@ void TMainForm::CloseClick() {
 void TMainForm::TntPopupMenu1Popup() {
     // The menu then closes when the user clicks elsewhere.
     ::SetForegroundWindow(hwnd_);
-}
-
-void TMainForm::TimerGpioBtnTimer() {
-    // The enclosure's button is read here once the device layer can poll it.
 }
 
 LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 // 0 on every road out, an error during start-up included.
 #include "app/DeviceSetup.h"
 #include "app/Main.h"
+#include "job/CopyFileWindow.h"
 
 #include "ui/Application.h"
 
@@ -17,6 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ::OleInitialize(nullptr);
     ui::Application& app = ui::Application::Instance();
     std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TCopyFileForm> copyForm;
     const int status = app.RunStartUp(
         [&] {
             app.Initialize();
@@ -32,11 +34,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                 throw std::runtime_error(error);
             form->UseDevices(MakeDeviceServices(*form));
             form->TntFormCreate();
+            // The job window, hidden until a command shows it, and reused for every job.
+            copyForm = std::make_unique<TCopyFileForm>();
+            if (copyForm->Create())
+                copyForm->TntFormCreate();
+            else
+                copyForm.reset(); // the commands then start nothing
             app.Run(form->Handle());
         },
-        // The half-built window and its tray icon go before the message is shown: nothing (a
-        // tray command, the session ending) may show it or save over the user's files then.
-        [&] { form.reset(); });
+        // The half-built windows and the tray icon go before the message is shown: nothing (a
+        // tray command, the session ending) may show them or save over the user's files then.
+        [&] {
+            copyForm.reset();
+            form.reset();
+        });
+    copyForm.reset();
     form.reset();
     ::OleUninitialize();
     return status;

@@ -1,5 +1,6 @@
 #include "ui/Application.h"
 
+#include "ui/Messages.h"
 #include "ui/Window.h"
 #include "win/Text.h"
 
@@ -102,10 +103,10 @@ LRESULT CALLBACK Application::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         if (wParam) {
             // ShowWindow(SW_RESTORE) from another copy would show this empty window: hide it
             // again once the message is done, and restore the main form instead.
-            ::PostMessageW(hwnd, WM_APP, 0, 0);
+            ::PostMessageW(hwnd, WM_RESTORE_MAIN_FORM, 0, 0);
         }
         break;
-    case WM_APP:
+    case WM_RESTORE_MAIN_FORM:
         ::ShowWindow(hwnd, SW_HIDE);
         if (Instance().OnRestore)
             Guarded(Instance().OnRestore);

@@ -2,6 +2,19 @@
 // The process-wide application object: the application title, the hidden application window
 // that carries it (so that another copy of the program can find this one by title), the main
 // message loop and the standard error box.
+//
+// How a second copy hands over to the first, in three places:
+// 1. The entry point (app/WinMain.cpp) creates this object's hidden "TApplication" window, the
+//    main window, and then runs TMainForm::TntFormCreate, which sets the application title to
+//    the main window's caption (so the hidden window carries it too).
+// 2. TntFormCreate (app/MainFormEvents.cpp) applies the single-instance rule: a named mutex
+//    keyed by that title. A copy that finds the mutex taken blanks its own hidden window's
+//    title (so it cannot find itself), finds the first copy's "TApplication" window by class and
+//    title, restores or raises it and makes it the foreground window, then ends without showing
+//    anything or writing a file.
+// 3. In the first copy, that hidden window (WndProc below) turns the activation or the showing
+//    into OnRestore, which the entry point points at the main window's Restore command: the main
+//    window comes back from the tray and to the front, and the hidden window hides again.
 #include <windows.h>
 
 #include <exception>

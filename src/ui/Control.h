@@ -26,6 +26,8 @@ public:
     bool Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
     void SetEnabled(bool enabled) { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     void SetVisible(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+    // The widget's own visibility, whether or not its window is shown.
+    bool Visible() const { return (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
     virtual void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, WPARAM(font), TRUE); }
     void Focus() { ::SetFocus(hwnd_); }
 

@@ -23,6 +23,30 @@ void Panel::Place(const RECT& rect) {
                    rect.bottom - rect.top, SWP_NOACTIVATE);
 }
 
+void Panel::SetCaption(const std::wstring& text) {
+    Control::SetCaption(text);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Panel::SetFont(HFONT font) {
+    font_ = font;
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Panel::PaintCaption(HDC dc) const {
+    const std::wstring text = Caption();
+    if (text.empty())
+        return;
+    RECT rect;
+    ::GetClientRect(hwnd_, &rect);
+    HGDIOBJ old = ::SelectObject(dc, font_ ? static_cast<HGDIOBJ>(font_)
+                                           : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::DrawTextW(dc, text.c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+}
+
 LRESULT CALLBACK Panel::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     bool reflected = false;
@@ -40,6 +64,15 @@ LRESULT CALLBACK Panel::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                          : ::GetSysColorBrush(COLOR_BTNFACE));
         return 1;
     }
+    case WM_PAINT:
+        if (self && ::GetWindowTextLengthW(hwnd) > 0) {
+            PAINTSTRUCT paint;
+            HDC dc = ::BeginPaint(hwnd, &paint);
+            self->PaintCaption(dc);
+            ::EndPaint(hwnd, &paint);
+            return 0;
+        }
+        break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         if (white) {

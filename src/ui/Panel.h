@@ -12,10 +12,15 @@ public:
     void Create(HWND parent, int id, int x, int y, int width, int height, bool white, bool lowered);
     // Moves the panel to a rectangle in device pixels (already scaled).
     void Place(const RECT& rect);
+    // A caption, drawn centred on the panel in its font; none by default.
+    void SetCaption(const std::wstring& text);
+    void SetFont(HFONT font) override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void PaintCaption(HDC dc) const;
     bool white_ = false;
+    HFONT font_ = nullptr;
 };
 
 } // namespace snapkeep::ui

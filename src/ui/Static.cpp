@@ -7,6 +7,13 @@ void Label::Create(HWND parent, int id, const std::wstring& caption, int x, int 
     FitToText();
 }
 
+void Label::CreateFixed(HWND parent, int id, const std::wstring& caption, int x, int y, int width) {
+    fixed_ = true;
+    CreateControl(0, L"STATIC", caption, SS_LEFTNOWORDWRAP | SS_NOPREFIX, parent, id, x, y, width,
+                  10);
+    FitToText();
+}
+
 void Label::SetCaption(const std::wstring& text) {
     Control::SetCaption(text);
     FitToText();
@@ -28,9 +35,16 @@ void Label::FitToText() {
     ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX);
     ::SelectObject(dc, old);
     ::ReleaseDC(hwnd_, dc);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, rect.right + padding_, rect.bottom,
+    HWND parent = ::GetParent(hwnd_);
+    RECT before;
+    ::GetWindowRect(hwnd_, &before);
+    const int width = fixed_ ? before.right - before.left : rect.right + padding_;
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&before), 2);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, rect.bottom,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(::GetParent(hwnd_), nullptr, TRUE);
+    // A shorter text uncovers what lay behind the label: only that part of the parent is
+    // redrawn, since the job window changes its labels ten times a second.
+    ::InvalidateRect(parent, &before, TRUE);
 }
 
 void GroupBox::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,

@@ -8,6 +8,9 @@ class Label : public Control {
 public:
     // A label sizes itself to its text, as the caption grows or shrinks with the language.
     void Create(HWND parent, int id, const std::wstring& caption, int x, int y);
+    // A label of a fixed width, one line, that does not follow its text: for texts such as a
+    // file path that would otherwise grow past the window.
+    void CreateFixed(HWND parent, int id, const std::wstring& caption, int x, int y, int width);
     void SetCaption(const std::wstring& text);
     void SetFont(HFONT font) override;
     // Extra pixels to the right of the text.
@@ -16,6 +19,7 @@ public:
 private:
     void FitToText();
     int padding_ = 2;
+    bool fixed_ = false;
 };
 
 // A group frame with its caption. The caption is a label of its own laid over the frame's top

@@ -71,6 +71,9 @@ public:
     std::uint64_t FilesFound() const { return filesFound_.load(); }
     std::int32_t LastResult() const { return lastResult_.load(); }
     bool Terminated() const { return terminated_.load(); }
+    // The worker's thread, signalled when it has ended (just after IsFinished became true): an
+    // owner can wait for the end together with its window messages instead of polling.
+    HANDLE ThreadHandle() const { return thread_.Get(); }
 
 private:
     static DWORD WINAPI ThreadMain(void* self);

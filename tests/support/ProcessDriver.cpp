@@ -156,6 +156,50 @@ bool SetListCheck(HWND list, int index, bool checked) {
     return ok;
 }
 
+int ListCount(HWND list) {
+    return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+bool ListChecked(HWND list, int index) {
+    const LRESULT state = ::SendMessageW(list, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK);
+    return (static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+std::wstring ListItemText(HWND list, int index) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(list, &processId);
+    win::Handle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process)
+        return {};
+    // The item and its text buffer, one block in the target process.
+    constexpr int kChars = 1024;
+    const size_t size = sizeof(LVITEMW) + kChars * sizeof(wchar_t);
+    auto* remote = static_cast<char*>(
+        ::VirtualAllocEx(process.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote)
+        return {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.cchTextMax = kChars;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    std::wstring text(kChars, L'\0');
+    if (::WriteProcessMemory(process.Get(), remote, &item, sizeof item, nullptr)) {
+        const LRESULT length =
+            ::SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(remote));
+        if (length >= 0 && length < kChars &&
+            ::ReadProcessMemory(process.Get(), item.pszText, text.data(),
+                                (length + 1) * sizeof(wchar_t), nullptr))
+            text.resize(static_cast<size_t>(length));
+        else
+            text.clear();
+    } else {
+        text.clear();
+    }
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return text;
+}
+
 void ClickTab(HWND tabControl, int index, int tabWidth, int tabHeight) {
     HDC screen = ::GetDC(nullptr);
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);

@@ -48,6 +48,11 @@ HWND FindControl(HWND top, int id);
 // across processes.
 bool SetListCheck(HWND list, int index, bool checked);
 
+// The rows of a list view with check boxes in another process: text and tick.
+int ListCount(HWND list);
+std::wstring ListItemText(HWND list, int index);
+bool ListChecked(HWND list, int index);
+
 // Clicks the tab of a page control with flat buttons of `tabWidth` (96-DPI pixels) by posting
 // the mouse messages a click makes.
 void ClickTab(HWND tabControl, int index, int tabWidth = 180, int tabHeight = 50);

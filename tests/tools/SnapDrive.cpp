@@ -6,9 +6,19 @@
 //   snapdrive close CAPTION           close the main window as its close box does
 //   snapdrive language CAPTION INDEX  choose entry INDEX of the language box
 //   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
+//   snapdrive backup CAPTION          click Backup once the enclosure has been found
+//   snapdrive job CAPTION [STATE [MS]]  wait (at most MS, default a minute) until the job window
+//                                     shows, or is scanning, copying (gauge part-way), has
+//                                     failure lines, or has finished; print its rectangle
+//   snapdrive jobtext CAPTION         print the job window's labels and failure lines
+//   snapdrive jobdone CAPTION         wait until the job window has closed
+//   snapdrive rows CAPTION host|device           print the rows of a folder list ("[x] path")
+//   snapdrive tick CAPTION host|device INDEX     tick row INDEX of a folder list
+//   snapdrive click CAPTION backup|restore       click a command button
 #include "ProcessDriver.h"
 #include "Wait.h"
 #include "app/ControlIds.h"
+#include "job/JobControlIds.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -26,11 +36,23 @@ int Fail(const char* what) {
     return 1;
 }
 
+// The visible job window of the program whose main window is `main`, or null.
+HWND JobWindow(HWND main, const std::wstring& caption) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(main, &processId);
+    HWND job = WaitForTopWindow(L"TCopyFileForm", caption, processId, 0);
+    return job && ::IsWindowVisible(job) ? job : nullptr;
+}
+
+HWND FolderList(HWND main, const std::wstring& which) {
+    return FindControl(main, which == L"device" ? ids::ListViewDevice : ids::ListViewHost);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
-        return Fail("usage: snapdrive wait|tab|close|language|drives CAPTION [INDEX]");
+        return Fail("usage: snapdrive COMMAND CAPTION [ARGUMENTS] (see the source's header)");
     const std::wstring command = argv[1];
     HWND main = WaitForTopWindow(L"TMainForm", argv[2], 0, 30000);
     if (!main || !WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 30000))
@@ -73,6 +95,50 @@ int wmain(int argc, wchar_t** argv) {
         repaint();
         return 0;
     }
+    if (command == L"backup") {
+        HWND drives = FindControl(main, ids::ComboBoxDiskLetter);
+        HWND backup = FindControl(main, ids::btnBackup);
+        if (!WaitUntil(
+                [&] {
+                    return ::SendMessageW(drives, CB_GETCURSEL, 0, 0) >= 0 &&
+                           ::IsWindowEnabled(backup);
+                },
+                30000))
+            return Fail("no enclosure found");
+        // Posted: the click's handler runs the whole job.
+        ::PostMessageW(backup, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == L"job") {
+        HWND job = nullptr;
+        if (!WaitUntil([&] { return (job = JobWindow(main, argv[2])) != nullptr; }, 60000))
+            return Fail("the job window did not show");
+        const std::wstring state = argc > 3 ? argv[3] : L"shown";
+        auto shown = [&](int id) { return ::IsWindowVisible(FindControl(job, id)) != FALSE; };
+        auto reached = [&] {
+            if (!::IsWindowVisible(job))
+                return false;
+            const LRESULT gauge =
+                ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0);
+            if (state == L"shown")
+                return true;
+            if (state == L"scanning")
+                return shown(ids::btnCancel) && !shown(ids::CGaugeTotal);
+            if (state == L"copying")
+                return shown(ids::btnPause) && gauge >= 20 && gauge <= 80;
+            if (state == L"failures")
+                return ::SendMessageW(FindControl(job, ids::ListBoxFiles), LB_GETCOUNT, 0, 0) > 0;
+            return shown(ids::btnClose) && shown(ids::CGaugeTotal); // finished
+        };
+        const unsigned timeoutMs = argc > 4 ? static_cast<unsigned>(_wtoi(argv[4])) : 60000;
+        if (!WaitUntil(reached, timeoutMs))
+            return Fail("the job window did not reach that state");
+        RECT rect;
+        ::GetWindowRect(job, &rect);
+        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
+        return 0;
+    }
     if (command == L"drives") {
         HWND box = FindControl(main, ids::ComboBoxDiskLetter);
         if (!box || !WaitUntil([&] { return ::SendMessageW(box, CB_GETCURSEL, 0, 0) >= 0; }, 30000))
@@ -85,6 +151,52 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("%ls\n", entry);
         }
         repaint();
+        return 0;
+    }
+    if (command == L"rows") {
+        HWND list = FolderList(main, argc > 3 ? argv[3] : L"");
+        for (int i = 0; list && i < ListCount(list); ++i)
+            std::printf("[%c] %ls\n", ListChecked(list, i) ? 'x' : ' ',
+                        ListItemText(list, i).c_str());
+        return list ? 0 : Fail("no such list");
+    }
+    if (command == L"tick") {
+        HWND list = FolderList(main, argc > 3 ? argv[3] : L"");
+        const int row = argc > 4 ? _wtoi(argv[4]) : 0;
+        return list && SetListCheck(list, row, true) ? 0 : Fail("the row could not be ticked");
+    }
+    if (command == L"click") {
+        const bool backup = argc > 3 && std::wstring(argv[3]) == L"backup";
+        HWND button = FindControl(main, backup ? ids::btnBackup : ids::btnRestore);
+        if (!button || !WaitUntil([&] { return ::IsWindowEnabled(button) != FALSE; }, 10000))
+            return Fail("the command is not enabled");
+        // Posted: the command runs the job window's own loop until the job ends.
+        ::PostMessageW(button, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == L"jobtext") {
+        HWND job = JobWindow(main, argv[2]);
+        if (!job)
+            return Fail("no job window");
+        for (int id : {ids::LabelStatus, ids::LabelTotalFiles, ids::LabelFinishedFiles,
+                       ids::LabelTimeSpent, ids::LabelTimeLeft})
+            if (HWND label = FindControl(job, id))
+                std::printf("%ls\n", WindowText(label).c_str());
+        if (HWND failures = FindControl(job, ids::ListBoxFiles)) {
+            const int count = static_cast<int>(::SendMessageW(failures, LB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                std::wstring line(
+                    static_cast<size_t>(::SendMessageW(failures, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+                line.resize(static_cast<size_t>(::SendMessageW(
+                    failures, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()))));
+                std::printf("failure: %ls\n", line.c_str());
+            }
+        }
+        return 0;
+    }
+    if (command == L"jobdone") {
+        if (!WaitUntil([&] { return JobWindow(main, argv[2]) == nullptr; }, 600000))
+            return Fail("the job window did not close");
         return 0;
     }
     if (command == L"close") {

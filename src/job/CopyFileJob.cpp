@@ -1,0 +1,348 @@
+// The job itself: the type list, the two passes over the ticked folders, one worker per folder,
+// and the loops that wait for each worker while the window stays alive.
+#include "job/CopyFileWindow.h"
+
+#include "app/Main.h"
+#include "job/DiskSpeed.h"
+#include "job/JobRoots.h"
+#include "job/OthersText.h"
+#include "ui/Application.h"
+#include "ui/Dialogs.h"
+#include "win/Text.h"
+
+namespace snapkeep {
+
+namespace {
+
+// The longest the loops go without looking at the worker, running or told to stop. They look at
+// once when a window message arrives or the worker's thread ends, so these only bound the wait.
+constexpr DWORD kPollMs = 100;
+constexpr DWORD kStopPollMs = 10;
+// How long a finished job stays on screen before the window closes itself.
+constexpr DWORD kFinishedShowMs = 3000;
+
+// Marks a job as running for the life of the object.
+class RunningFlag {
+public:
+    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningFlag() { flag_ = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+} // namespace
+
+const std::wstring& TCopyFileForm::TextOf(Text key) const {
+    static const std::wstring none;
+    return MainForm ? MainForm->TextOf(key) : none;
+}
+
+void TCopyFileForm::Idle(const TScanCopyFiles& worker, DWORD milliseconds) {
+    // Waiting for a message or the worker's end, rather than sleeping 1 ms and then asking for
+    // messages: under Wine each look at the queue is a trip to the wine server, which the worker
+    // needs for every file it copies, and a thousand looks a second slowed its copy down by
+    // half. A click, a timer tick or the worker's end is still handled at once.
+    HANDLE thread = worker.ThreadHandle();
+    const DWORD woken = ::MsgWaitForMultipleObjectsEx(
+        thread ? 1 : 0, thread ? &thread : nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken != WAIT_OBJECT_0)
+        ui::Application::Instance().ProcessMessages();
+}
+
+void TCopyFileForm::FormActivate() {
+    RunningFlag running(jobRunning_);
+    CancelPressed = false;
+    closePosted_ = false;
+    FailedFiles.reset();
+    ScanWorker.reset();
+    CopyWorker.reset();
+    TimerSpent.SetEnabled(false);
+    TimerScanFile.SetEnabled(false);
+    TimerCopyFile.SetEnabled(false);
+    ui::Application::Instance().ProcessMessages();
+
+    // The failure texts, read once: the worker's hooks must not reach into the main window
+    // from their thread.
+    failureTexts_ = {win::ToU16(TextOf(Text::FailChar)),
+                     win::ToU16(TextOf(Text::ErrcodeDestinationPathTooLong)),
+                     win::ToU16(TextOf(Text::ErrcodeDestinationFileCreatedFail)),
+                     win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound))};
+
+    BuildTypeList();
+    if (!RunScanPass() || !RunCopyPass()) {
+        // A pass that stopped at a guard before any job had run would leave the design state,
+        // in which Cancel covers Close: the window must always be closable.
+        if (!closePosted_)
+            ShowOnlyClose();
+        return;
+    }
+    ui::Application::Instance().ProcessMessages();
+    ::UpdateWindow(hwnd_);
+    ::Sleep(kFinishedShowMs);
+    PostClose();
+}
+
+void TCopyFileForm::BuildTypeList() {
+    std::array<bool, kFileTypeCount> checked{};
+    for (int i = 0; i < kFileTypeCount; ++i)
+        checked[static_cast<size_t>(i)] = MainForm->FileTypeBox(static_cast<FileType>(i)).Checked();
+    if (checked[static_cast<size_t>(FileType::Others)] && !checked[0]) {
+        // The buffer holds 127 bytes: a double-byte code page can need more for the 127
+        // characters the command accepts, and the cut must fall between two characters.
+        MainForm->OthersTypeBuffer = FitOthersText(
+            win::ToU16(MainForm->edtOthersExt.Caption()), kOthersTextBytes,
+            [](std::u16string_view text) { return win::WideToAnsi(win::ToWide(text)); });
+    }
+    Types.Build(checked, MainForm->OthersTypeBuffer);
+}
+
+ui::ListView& TCopyFileForm::JobFolders() {
+    if (BackupDirection) {
+        Panel.SetCaption(TextOf(Text::PanelBackupHostToUSB));
+        // A backup fills the device list anew with the folders it writes.
+        MainForm->ListViewDevice.Clear();
+        return MainForm->ListViewHost;
+    }
+    Panel.SetCaption(TextOf(Text::PanelRestoreUSBToHost));
+    return MainForm->ListViewDevice;
+}
+
+bool TCopyFileForm::JobCanStart() {
+    return MainForm->ComboBoxDiskLetter.ItemIndex() >= 0;
+}
+
+void TCopyFileForm::MakeJobRoots(int row) {
+    const ui::ListView& folders =
+        BackupDirection ? MainForm->ListViewHost : MainForm->ListViewDevice;
+    const JobRoots roots =
+        snapkeep::MakeJobRoots(BackupDirection, win::ToU16(folders.Text(row)),
+                               win::ToU16(MainForm->ComboBoxDiskLetter.Caption()));
+    SourceRoot = win::ToWide(roots.source);
+    DestinationRoot = win::ToWide(roots.destination);
+}
+
+bool TCopyFileForm::MeasureDiskSpeed() {
+    const std::optional<DiskSpeed> speed =
+        snapkeep::MeasureDiskSpeed(MainForm->ComboBoxDiskLetter.Caption());
+    if (!speed)
+        return false;
+    Progress.SetSpeed(speed->smallFileMs, speed->megabyteMs);
+    return true;
+}
+
+void TCopyFileForm::ShowCopyWidgets(bool visible) {
+    for (ui::Control* c :
+         std::initializer_list<ui::Control*>{&LabelFinishedFiles, &LabelTimeSpent, &LabelTimeLeft,
+                                             &CGaugeTotal, &ProgressBarSingle, &ListBoxFiles})
+        c->SetVisible(visible);
+}
+
+void TCopyFileForm::ShowOnlyClose() {
+    btnPause.SetVisible(false);
+    btnRestart.SetVisible(false);
+    btnCancel.SetVisible(false);
+    btnClose.SetVisible(true);
+}
+
+bool TCopyFileForm::RunScanPass() {
+    ui::ListView& folders = JobFolders();
+    const int rows = folders.Count();
+    if (rows == 0 || !JobCanStart())
+        return false;
+    ShowText(LabelStatus, TextOf(Text::LabelStatusScanning) + L" ...");
+    ShowText(LabelTotalFiles, TextOf(Text::LabelTotalFiles) + L": 0");
+    ShowCopyWidgets(false);
+    btnCancel.SetVisible(true);
+    btnClose.SetVisible(false);
+    btnPause.SetVisible(false);
+    btnRestart.SetVisible(false);
+    TimerScanFile.SetEnabled(true);
+    ui::Application::Instance().ProcessMessages();
+
+    Progress.StartScan();
+    bool result = true;
+    if (!MeasureDiskSpeed()) {
+        ui::ErrorBox(TextOf(Text::DiskPerfBuildFail) + L".", TextOf(Text::ErrTitle));
+        result = false;
+    } else {
+        // The rows are looked up again for each folder: a list that shrank meanwhile ends the
+        // pass where it ends.
+        for (int row = 0; row < rows && row < folders.Count(); ++row) {
+            if (!folders.Checked(row))
+                continue;
+            MakeJobRoots(row);
+            if (!RunScanWorker()) {
+                result = false;
+                break;
+            }
+        }
+    }
+    btnCancel.SetVisible(false);
+    btnClose.SetVisible(true);
+    TimerScanFile.SetEnabled(false);
+    return result;
+}
+
+bool TCopyFileForm::RunScanWorker() {
+    ScanWorker = SetUpWorker(true);
+    ScanWorker->Start();
+    bool confirmed = false;
+    for (;;) {
+        if (CancelPressed) {
+            ScanWorker->Pause();
+            if (ui::QuestionBox(TextOf(Text::CancelScanning) + L"?", TextOf(Text::QuestionTitle))) {
+                ScanWorker->Cancel();
+                WaitUntilFinished(*ScanWorker);
+                confirmed = true;
+                break;
+            }
+            CancelPressed = false;
+            ScanWorker->Resume();
+        }
+        if (ScanWorker->IsFinished())
+            break;
+        Idle(*ScanWorker, kPollMs);
+    }
+    ScanWorker->Terminate();
+    ScanWorker.reset();
+    if (CancelPressed) {
+        CancelPressed = false;
+        PostClose();
+    }
+    return !confirmed;
+}
+
+bool TCopyFileForm::RunCopyPass() {
+    ui::ListView& folders = JobFolders();
+    const int rows = folders.Count();
+    if (rows == 0 || !JobCanStart())
+        return false;
+    ShowCopyWidgets(true);
+    ListBoxFiles.Clear();
+    CGaugeTotal.SetPosition(0);
+    ProgressBarSingle.SetPosition(0);
+    ShowText(LabelStatus, L"");
+    ShowText(LabelTimeSpent, TextOf(Text::LabelTimeSpent) + L": 00:00:00");
+    ShowText(LabelTimeLeft, TextOf(Text::LabelTimeLeft) + L": 00:00:00");
+    ShowText(LabelFinishedFiles, TextOf(Text::CopyFileFormFinFiles) + L" : 0");
+    btnCancel.SetVisible(true);
+    btnPause.SetVisible(true);
+    btnClose.SetVisible(false);
+    btnRestart.SetVisible(false);
+    ui::Application::Instance().ProcessMessages();
+
+    ElapsedSeconds = 0;
+    Progress.StartCopy();
+    TimerSpentTimer();
+    TimerSpent.SetEnabled(true);
+    FailedFiles = std::make_unique<FailureList>();
+
+    bool result = true;
+    for (int row = 0; row < rows && row < folders.Count(); ++row) {
+        if (!folders.Checked(row))
+            continue;
+        MakeJobRoots(row);
+        // The row a later restore walks. A folder that maps nowhere has no such place.
+        if (BackupDirection && !DestinationRoot.empty())
+            MainForm->ListViewDevice.Add(false, DestinationRoot);
+        if (!RunCopyWorker()) {
+            result = false;
+            break;
+        }
+    }
+    FailedFiles.reset();
+
+    btnCancel.SetVisible(false);
+    btnPause.SetVisible(false);
+    btnRestart.SetVisible(false);
+    btnClose.SetVisible(true);
+    TimerSpent.SetEnabled(false);
+    ShowText(LabelTimeLeft, TextOf(Text::LabelTimeLeft) + L": 00:00:00");
+    ShowText(LabelStatus, TextOf(BackupDirection ? Text::CopyFileFormLabelStatusFinBackup
+                                                 : Text::CopyFileFormLabelStatusFinRestore) +
+                              L".");
+    return result;
+}
+
+bool TCopyFileForm::RunCopyWorker() {
+    CopyWorker = SetUpWorker(false);
+    // A Pause handled after the previous folder's worker had finished, and before the loop saw
+    // it, found no worker to hold: this one starts held, as the window says.
+    const bool paused = btnRestart.Visible();
+    if (paused)
+        CopyWorker->Pause();
+    CopyWorker->Start();
+    if (!paused)
+        TimerCopyFile.SetEnabled(true);
+    bool confirmed = false;
+    for (;;) {
+        if (CancelPressed) {
+            CopyWorker->Pause();
+            TimerSpent.SetEnabled(false);
+            TimerCopyFile.SetEnabled(false);
+            if (ui::QuestionBox(TextOf(Text::CancelCopying) + L"?", TextOf(Text::QuestionTitle))) {
+                CopyWorker->Cancel();
+                WaitUntilFinished(*CopyWorker);
+                confirmed = true;
+                CancelPressed = false;
+                PostClose();
+                break;
+            }
+            CancelPressed = false;
+            if (btnPause.Visible()) {
+                TimerSpent.SetEnabled(true);
+                TimerCopyFile.SetEnabled(true);
+                CopyWorker->Resume();
+            }
+        }
+        if (CopyWorker->IsFinished()) {
+            TimerCopyFile.SetEnabled(false);
+            TimerCopyFileTimer(); // the counts, the gauge and the list include the last file
+            break;
+        }
+        Idle(*CopyWorker, kPollMs);
+    }
+    CopyWorker->Terminate();
+    CopyWorker.reset();
+    return !confirmed;
+}
+
+std::unique_ptr<TScanCopyFiles> TCopyFileForm::SetUpWorker(bool scanPass) {
+    auto worker = std::make_unique<TScanCopyFiles>(true);
+    worker->SetRootFolder(SourceRoot);
+    worker->SetScanOnly(scanPass);
+    worker->SetOnBeforeFile(nullptr);
+    if (scanPass)
+        worker->SetOnAfterFile([this](TScanCopyFiles& w) { CountScannedFile(w); });
+    else
+        worker->SetOnAfterFile([this](TScanCopyFiles& w) { RecordCopiedFile(w); });
+    worker->SetBackupDirection(BackupDirection);
+    worker->SetDeviceRoot(win::WideToAnsi(MainForm->ComboBoxDiskLetter.Caption()));
+    worker->SetTypeList(Types.Entries(), Types.Count());
+    worker->SetErrorCaption(TextOf(Text::ErrTitle));
+    worker->SetErrorText(TextOf(Text::ProgramFatalErr));
+    if (OnWorkerReady)
+        OnWorkerReady(*worker, scanPass);
+    return worker;
+}
+
+void TCopyFileForm::WaitUntilFinished(const TScanCopyFiles& worker) {
+    while (!worker.IsFinished())
+        Idle(worker, kStopPollMs);
+}
+
+void TCopyFileForm::StopForExit() {
+    for (TScanCopyFiles* worker : {ScanWorker.get(), CopyWorker.get()}) {
+        if (!worker)
+            continue;
+        worker->Cancel();
+        // No messages now: the program ends right after, and nothing may start meanwhile.
+        while (!worker->IsFinished())
+            ::Sleep(kStopPollMs);
+    }
+}
+
+} // namespace snapkeep

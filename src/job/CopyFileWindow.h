@@ -1,0 +1,140 @@
+#pragma once
+// TCopyFileForm: the window in which a backup or a restore runs. It is created hidden at
+// start-up and reused; the Backup and Restore commands set its direction and show it modally,
+// and the showing runs the whole job: the type list, the scan pass (speed probe, then one
+// counting worker per ticked folder), the copy pass (one copying worker per ticked folder), with
+// Pause, Restart and Cancel on the way and Close once it has stopped. A job that ran to its end
+// closes the window by itself three seconds later.
+//
+// Threads: everything here runs on the user-interface thread, except the two after-file hooks,
+// which run on the worker's thread and touch only the job's counters and failure list. The job
+// runs in nested loops that wait for the worker's end or a window message, handle the pending
+// messages and look at the worker again, so the timers, the buttons and the main window's own
+// timer and device-change handling go on during a job.
+#include "job/FailureList.h"
+#include "job/JobProgress.h"
+#include "job/TypeList.h"
+#include "store/LanguageFile.h"
+#include "ui/Button.h"
+#include "ui/Font.h"
+#include "ui/Gauge.h"
+#include "ui/ListBox.h"
+#include "ui/Panel.h"
+#include "ui/Static.h"
+#include "ui/Timer.h"
+#include "ui/Window.h"
+#include "worker/ScanCopyFilesThread.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace snapkeep {
+
+namespace ui {
+class ListView;
+}
+
+class TCopyFileForm : public ui::Window {
+public:
+    TCopyFileForm();
+    ~TCopyFileForm() override;
+
+    // Builds the hidden window and its widgets; false when the window cannot be created.
+    bool Create();
+    // Gives the panel, the labels, the list and the buttons their "Times New Roman" face.
+    void TntFormCreate();
+
+    // Shows the window modally and runs one job in it; returns when the window has closed.
+    void ShowJob();
+    // Whether the window is on screen, a job running in it or waiting for Close.
+    bool Showing() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+    // Whether a pass of a job is running now.
+    bool JobRunning() const { return jobRunning_; }
+    // The program is ending during a job: cancel the running worker and wait until it has
+    // stopped, so that the file it was copying is cleaned up and the earlier copy kept.
+    void StopForExit();
+
+    // Set by the command that opens the window: true for a backup, false for a restore.
+    bool BackupDirection = true;
+
+    // The job (run by the showing).
+    void FormActivate();
+    bool RunScanPass();
+    bool RunCopyPass();
+    bool RunScanWorker();
+    bool RunCopyWorker();
+
+    // The plan.
+    void BuildTypeList();
+    void MakeJobRoots(int row);
+    bool MeasureDiskSpeed();
+
+    // Buttons.
+    void btnPauseClick();
+    void btnRestartClick();
+    void btnCancelClick();
+    void btnCloseClick();
+
+    // Progress: the hooks (worker thread) and the timers (user-interface thread).
+    void CountScannedFile(TScanCopyFiles& worker);
+    void RecordCopiedFile(TScanCopyFiles& worker);
+    void TimerSpentTimer();
+    void TimerScanFileTimer();
+    void TimerCopyFileTimer();
+
+    // Widgets.
+    ui::Panel Panel;
+    ui::Label LabelStatus, LabelTotalFiles, LabelFinishedFiles, LabelTimeSpent, LabelTimeLeft;
+    ui::Gauge CGaugeTotal, ProgressBarSingle;
+    ui::ListBox ListBoxFiles;
+    ui::Button btnPause, btnRestart, btnCancel, btnClose;
+    ui::Timer TimerSpent, TimerScanFile, TimerCopyFile;
+
+    // Job state.
+    TypeList Types;
+    std::wstring SourceRoot;
+    std::wstring DestinationRoot;
+    JobProgress Progress;
+    int ElapsedSeconds = 0;
+    bool CancelPressed = false;
+    std::unique_ptr<TScanCopyFiles> ScanWorker;
+    std::unique_ptr<TScanCopyFiles> CopyWorker;
+    std::unique_ptr<FailureList> FailedFiles;
+    int WidestLine = 0; // never reset: the list keeps scrolling as far as its widest line ever
+
+    // Runs on every worker once it is set up, just before it starts (`scanPass` tells which).
+    // Tests hold a worker at a file of their choosing through it; the program leaves it empty.
+    std::function<void(TScanCopyFiles& worker, bool scanPass)> OnWorkerReady;
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateWidgets();
+    const std::wstring& TextOf(Text key) const;
+    static std::wstring FormatCount(std::uint64_t value);
+    ui::ListView& JobFolders();
+    bool JobCanStart();
+    void ShowCopyWidgets(bool visible);
+    void ShowOnlyClose();
+    std::unique_ptr<TScanCopyFiles> SetUpWorker(bool scanPass);
+    void WaitUntilFinished(const TScanCopyFiles& worker);
+    void PostClose();
+    void Idle(const TScanCopyFiles& worker, DWORD milliseconds);
+    static void SetPeriod(ui::Timer& timer, int milliseconds);
+    static void ShowText(ui::Label& label, const std::wstring& text);
+
+    ui::Font windowFont_{L"MS Sans Serif", 8};
+    std::unique_ptr<ui::Font> widgetFont_;
+    FailureTexts failureTexts_;
+    SIZE size_{};
+    bool fixedSize_ = false;
+    bool jobRunning_ = false;
+    bool closePosted_ = false;
+};
+
+// The one job window of the process, created after the main window.
+extern TCopyFileForm* CopyFileForm;
+
+} // namespace snapkeep

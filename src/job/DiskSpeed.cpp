@@ -1,0 +1,96 @@
+#include "job/DiskSpeed.h"
+
+#include "win/Handle.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace snapkeep {
+
+namespace {
+
+constexpr DWORD kMebibyte = 1048576;
+constexpr int kAttempts = 101;
+constexpr DWORD kExistenceRetryMs = 10;
+constexpr DWORD kDeletionRetryMs = 200;
+
+// The file is written through to the disk and, when looked for, opened without the cache, so
+// the times are the disk's and not the system's memory.
+bool WriteProbe(const std::wstring& path, const void* buffer, DWORD bytes) {
+    win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                       CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!file)
+        return false;
+    if (bytes == 0)
+        return true;
+    DWORD written = 0;
+    return ::WriteFile(file.Get(), buffer, bytes, &written, nullptr) && written == bytes;
+}
+
+// The file counts as there once an exclusive creation is refused because it exists.
+bool ConfirmProbe(const std::wstring& path) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        win::FileHandle file(::CreateFileW(
+            path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            CREATE_NEW, FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr));
+        if (!file && ::GetLastError() == ERROR_FILE_EXISTS)
+            return true;
+        file.Reset(); // made by this attempt, or not at all: closed before the next
+        ::Sleep(kExistenceRetryMs);
+    }
+    return false;
+}
+
+// Gone only when the system says there is no such file: a deletion it accepted may still be
+// pending while another program (a virus scanner, an indexer) holds the file open.
+bool RemoveProbe(const std::wstring& path) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!::DeleteFileW(path.c_str()) && ::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return true;
+        ::Sleep(kDeletionRetryMs);
+    }
+    return false;
+}
+
+} // namespace
+
+bool TimeProbeFile(const std::wstring& path, const void* buffer, DWORD bytes,
+                   std::int32_t& milliseconds) {
+    LARGE_INTEGER frequency{};
+    LARGE_INTEGER start{};
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+    if (!WriteProbe(path, buffer, bytes) || !ConfirmProbe(path))
+        return false;
+    LARGE_INTEGER end{};
+    ::QueryPerformanceCounter(&end);
+    const long long ticks = end.QuadPart - start.QuadPart;
+    milliseconds =
+        frequency.QuadPart > 0 ? static_cast<std::int32_t>(ticks * 1000 / frequency.QuadPart) : 0;
+    return RemoveProbe(path);
+}
+
+std::optional<DiskSpeed> MeasureDiskSpeed(const std::wstring& driveRoot) {
+    const std::wstring path = driveRoot + kProbeFileName;
+    // Zero-filled: what the probe writes does not matter, only how long it takes.
+    const auto buffer = std::make_unique<char[]>(kMebibyte);
+    std::int32_t discarded = 0;
+    std::int32_t megabyte = 0;
+    std::int32_t small = 0;
+    // The first write wakes the disk up and is not counted.
+    if (!TimeProbeFile(path, buffer.get(), 10, discarded) ||
+        !TimeProbeFile(path, buffer.get(), kMebibyte, megabyte) ||
+        !TimeProbeFile(path, buffer.get(), 10, small) ||
+        !TimeProbeFile(path, buffer.get(), 0, discarded))
+        return std::nullopt;
+    DiskSpeed speed;
+    speed.megabyteMs = megabyte > 0 ? megabyte : 1;
+    const long long twice = 2LL * small;
+    speed.smallFileMs = twice <= 0          ? 1
+                        : twice > INT32_MAX ? INT32_MAX
+                                            : static_cast<std::int32_t>(twice);
+    return speed;
+}
+
+} // namespace snapkeep

@@ -1,0 +1,53 @@
+#include "job/FailureList.h"
+
+#include "worker/CopyResult.h"
+
+namespace snapkeep {
+
+std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
+                               std::u16string_view destination, const FailureTexts& texts) {
+    std::u16string_view path = source;
+    const std::u16string* reason = &texts.cannotDuplicate;
+    switch (code) {
+    case CopyDestinationTooLong:
+        path = destination;
+        reason = &texts.pathTooLong;
+        break;
+    case CompareDestinationMissing:
+    case CopyResetAttributesFailed:
+    case CopyDeletePartialFailed:
+    case CopyFolderCreateFailed:
+    case CopyDestinationWriteFailed:
+    case CopyApplyInfoFailed:
+        path = destination;
+        reason = &texts.cannotCreate;
+        break;
+    default:
+        break;
+    }
+    if (path.empty())
+        path = source;
+    std::u16string line;
+    line.reserve(path.size() + texts.fail.size() + reason->size() + 5);
+    line.append(path).append(u"; ").append(texts.fail).append(u": ").append(*reason).append(u".");
+    return line;
+}
+
+void FailureList::Append(std::u16string line) {
+    std::lock_guard<std::mutex> guard(lock_);
+    lines_.push_back(std::move(line));
+}
+
+size_t FailureList::Size() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return lines_.size();
+}
+
+std::vector<std::u16string> FailureList::LinesFrom(size_t first) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (first >= lines_.size())
+        return {};
+    return {lines_.begin() + static_cast<std::ptrdiff_t>(first), lines_.end()};
+}
+
+} // namespace snapkeep

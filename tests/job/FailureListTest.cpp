@@ -1,0 +1,63 @@
+#include "job/FailureList.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace snapkeep;
+
+namespace {
+
+const FailureTexts kTexts{u"Fail", u"Destination path is too long",
+                          u"Destination file cannot be created",
+                          u"Source file cannot be duplicated"};
+
+TEST(FailureLine, PathAndReasonByCode) {
+    struct Case {
+        std::int32_t code;
+        std::u16string line;
+    };
+    const std::u16string src = u"C:\\a\\f.txt";
+    const std::u16string dst = u"E:\\Backup\\C\\a\\f.txt";
+    const Case cases[] = {
+        {7, dst + u"; Fail: Destination path is too long."},
+        {4, dst + u"; Fail: Destination file cannot be created."},
+        {5, dst + u"; Fail: Destination file cannot be created."},
+        {6, dst + u"; Fail: Destination file cannot be created."},
+        {8, dst + u"; Fail: Destination file cannot be created."},
+        {9, dst + u"; Fail: Destination file cannot be created."},
+        {106, dst + u"; Fail: Destination file cannot be created."},
+        {1, src + u"; Fail: Source file cannot be duplicated."},
+        {2, src + u"; Fail: Source file cannot be duplicated."},
+        {3, src + u"; Fail: Source file cannot be duplicated."},
+        {10, src + u"; Fail: Source file cannot be duplicated."},
+        {107, src + u"; Fail: Source file cannot be duplicated."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MakeFailureLine(c.code, src, dst, kTexts), c.line) << c.code;
+}
+
+TEST(FailureLine, AFileThatMapsNowhereShowsItsSource) {
+    EXPECT_EQ(MakeFailureLine(8, u"\\\\?\\odd\\f.txt", u"", kTexts),
+              u"\\\\?\\odd\\f.txt; Fail: Destination file cannot be created.");
+}
+
+TEST(FailureList, ReadWhileAppended) {
+    FailureList list;
+    std::thread worker([&] {
+        for (int i = 0; i < 2000; ++i)
+            list.Append(u"line " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)));
+    });
+    size_t shown = 0;
+    while (shown < 2000) {
+        const std::vector<std::u16string> lines = list.LinesFrom(shown);
+        for (const std::u16string& line : lines)
+            EXPECT_EQ(line,
+                      u"line " + std::u16string(1, static_cast<char16_t>(u'a' + shown++ % 26)));
+    }
+    worker.join();
+    EXPECT_EQ(list.Size(), 2000u);
+    EXPECT_TRUE(list.LinesFrom(2000).empty());
+}
+
+} // namespace

@@ -1,0 +1,288 @@
+// The job window's states as a user meets them: scanning, copying, paused, the cancel questions
+// answered both ways, finished with the automatic close, and stopped.
+#include "JobWindowFixture.h"
+
+#include "worker/CopyState.h"
+
+using namespace snapkeep;
+using namespace snapkeep::test;
+using SteadyClock = std::chrono::steady_clock;
+
+namespace {
+
+TEST_F(JobWindowTest, BackupScansCopiesAndClosesItselfWhenFinished) {
+    const std::wstring first = AddHostFolder(L"Pictures");
+    const std::wstring skipped = AddHostFolder(L"Skipped", false);
+    const std::wstring second = AddHostFolder(L"Docs");
+    ASSERT_TRUE(WriteFileAt(first + L"a.jpg", Pattern(3000, 1)));
+    ASSERT_TRUE(WriteFileAt(first + L"sub\\b.txt", Pattern(10, 2)));
+    ASSERT_TRUE(WriteFileAt(skipped + L"c.txt", Pattern(10, 3)));
+    ASSERT_TRUE(WriteFileAt(second + L"big.bin", Pattern(3'000'000, 4)));
+    main_->ListViewDevice.Add(true, L"X:\\Backup\\C\\old\\"); // replaced by the backup's rows
+
+    Gate scanGate;
+    Gate copyGate;
+    int workers = 0;
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        // Hold the first folder of each pass at its first file.
+        if (workers++ % 2 == 0)
+            worker.SetOnBeforeFile(
+                [&gate = scanPass ? scanGate : copyGate](TScanCopyFiles&) { gate.Hold(); });
+    };
+    SteadyClock::time_point finishedSeen;
+    RunJob(true, [&] {
+        ASSERT_TRUE(scanGate.WaitHeld());
+        EXPECT_TRUE(WaitForLayout(kScanning)) << Current();
+        EXPECT_EQ(job_->Panel.Caption(), L"Backup from Host to USB Device");
+        EXPECT_TRUE(job_->Showing());
+        scanGate.Open();
+
+        ASSERT_TRUE(copyGate.WaitHeld());
+        EXPECT_TRUE(WaitForLayout(kCopying)) << Current();
+        Click(job_->btnPause);
+        EXPECT_TRUE(WaitForLayout(kPaused)) << Current();
+        EXPECT_TRUE(CopyPaused.load());
+        Click(job_->btnRestart);
+        EXPECT_TRUE(WaitForLayout(kCopying)) << Current();
+        copyGate.Open();
+
+        EXPECT_TRUE(WaitForText(job_->LabelStatus, L"Backup has finished."));
+        finishedSeen = SteadyClock::now();
+        EXPECT_EQ(Current(), kFinished);
+    });
+    EXPECT_FALSE(job_->Showing());
+    EXPECT_GE(
+        std::chrono::duration_cast<std::chrono::milliseconds>(closedAt_ - finishedSeen).count(),
+        2800)
+        << "a finished job stays on view for 3000 ms";
+    EXPECT_EQ(workers, 4) << "one worker per ticked folder and pass";
+
+    // The files, and one unticked device row per ticked folder, in host-list order.
+    EXPECT_EQ(Snapshot(first), Snapshot(BackupOf(first)));
+    EXPECT_EQ(Snapshot(second), Snapshot(BackupOf(second)));
+    EXPECT_FALSE(FileExists(BackupOf(skipped) + L"c.txt"));
+    ASSERT_EQ(main_->ListViewDevice.Count(), 2);
+    EXPECT_EQ(main_->ListViewDevice.Text(0), BackupOf(first));
+    EXPECT_EQ(main_->ListViewDevice.Text(1), BackupOf(second));
+    EXPECT_FALSE(main_->ListViewDevice.Checked(0) || main_->ListViewDevice.Checked(1));
+    EXPECT_EQ(job_->CGaugeTotal.Position(), 100);
+    EXPECT_EQ(job_->LabelFinishedFiles.Caption(), L"Finished Files: 3");
+    EXPECT_FALSE(FileExists(drive_->Root() + L"temp.~txt")) << "the probe file is gone";
+}
+
+TEST_F(JobWindowTest, CancelWhileScanningAnsweredNoGoesOnAndYesCloses) {
+    const std::wstring folder = AddHostFolder(L"Docs");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WriteFileAt(folder + L"f" + std::to_wstring(i) + L".txt", Pattern(100, i)));
+    Gate gate;
+    int counted = 0;
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        ASSERT_TRUE(scanPass) << "no copy worker after a confirmed cancel";
+        // Hold at the second file, once the first is counted.
+        worker.SetOnBeforeFile([&](TScanCopyFiles&) {
+            if (++counted == 2)
+                gate.Hold();
+        });
+    };
+    RunJob(true, [&] {
+        ASSERT_TRUE(gate.WaitHeld());
+        {
+            MessageBoxAnswerer no(L"Question", IDNO);
+            Click(job_->btnCancel);
+            ASSERT_TRUE(WaitUntilOnThread([&] { return no.Texts().size() == 1; }));
+            EXPECT_EQ(no.Texts()[0], L"Cancel the scanning?");
+        }
+        EXPECT_TRUE(WaitForLayout(kScanning)) << Current();
+        EXPECT_EQ(job_->Progress.TotalFiles(), 1u) << "the counts stand as they were";
+        MessageBoxAnswerer yes(L"Question", IDYES, [&](HWND) { gate.Open(); });
+        Click(job_->btnCancel);
+        EXPECT_TRUE(WaitUntilOnThread([&] { return yes.Texts().size() == 1; }));
+    });
+    EXPECT_FALSE(job_->Showing());
+    EXPECT_FALSE(FileExists(drive_->Root() + L"Backup")) << "nothing was copied";
+    EXPECT_EQ(main_->ListViewDevice.Count(), 0) << "a backup cancelled in the scan leaves no row";
+}
+
+TEST_F(JobWindowTest, CancelWhileCopyingOrPausedAnsweredNoKeepsTheStateAndYesKeepsTheOldCopy) {
+    const std::wstring folder = AddHostFolder(L"Video");
+    const std::wstring source = folder + L"film.mkv";
+    ASSERT_TRUE(WriteFileAt(source, Pattern(8'000'000, 7)));
+    // An earlier backup of the file, older and different: a cancelled copy must leave it whole.
+    const std::wstring earlier = BackupOf(source);
+    const std::string earlierBytes = Pattern(5000, 8);
+    ASSERT_TRUE(WriteFileAt(earlier, earlierBytes));
+    ASSERT_TRUE(
+        SetWriteTimeAndAttributes(earlier, 125'000'000'000'000'000ull, FILE_ATTRIBUTE_ARCHIVE));
+
+    GatedFileAccess files(4'096'000); // the copy holds in the middle of the file
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        if (!scanPass)
+            worker.SetFileAccess(files);
+    };
+    RunJob(true, [&] {
+        ASSERT_TRUE(files.WaitReached(20000));
+        ASSERT_TRUE(WaitForLayout(kCopying)) << Current();
+        {
+            MessageBoxAnswerer no(L"Question", IDNO);
+            Click(job_->btnCancel);
+            ASSERT_TRUE(WaitUntilOnThread([&] { return no.Texts().size() == 1; }));
+            EXPECT_EQ(no.Texts()[0], L"Cancel the copying?");
+        }
+        EXPECT_TRUE(WaitForLayout(kCopying)) << "No from copying goes on copying";
+        EXPECT_TRUE(WaitUntilOnThread([&] { return job_->TimerSpent.Enabled(); }));
+        EXPECT_FALSE(CopyPaused.load());
+
+        Click(job_->btnPause);
+        ASSERT_TRUE(WaitForLayout(kPaused)) << Current();
+        const std::wstring spent = job_->LabelTimeSpent.Caption();
+        {
+            MessageBoxAnswerer no(L"Question", IDNO);
+            Click(job_->btnCancel);
+            ASSERT_TRUE(WaitUntilOnThread([&] { return no.Texts().size() == 1; }));
+        }
+        EXPECT_TRUE(WaitForLayout(kPaused)) << "No from paused stays paused";
+        EXPECT_FALSE(job_->TimerSpent.Enabled());
+        EXPECT_FALSE(job_->TimerCopyFile.Enabled());
+        EXPECT_TRUE(CopyPaused.load());
+        EXPECT_EQ(job_->LabelTimeSpent.Caption(), spent) << "the time spent does not move";
+
+        // Yes from paused: the worker wakes, drops the file and the window closes.
+        MessageBoxAnswerer yes(L"Question", IDYES, [&](HWND) { files.Open(); });
+        Click(job_->btnCancel);
+        EXPECT_TRUE(WaitUntilOnThread([&] { return yes.Texts().size() == 1; }));
+    });
+    EXPECT_FALSE(job_->Showing());
+    EXPECT_EQ(ReadBytes(earlier), earlierBytes);
+    EXPECT_EQ(InfoOf(earlier).lastWrite, 125'000'000'000'000'000ull);
+    EXPECT_TRUE(TemporaryFilesIn(BackupOf(folder)).empty());
+    ASSERT_EQ(main_->ListViewDevice.Count(), 1) << "the folder's turn had come";
+}
+
+TEST_F(JobWindowTest, StopForExitCancelsTheCopyAndWaitsUntilTheWorkerHasStopped) {
+    // What the tray's Close does during a job before the program saves its lists and ends.
+    const std::wstring folder = AddHostFolder(L"Video");
+    const std::wstring source = folder + L"film.mkv";
+    ASSERT_TRUE(WriteFileAt(source, Pattern(8'000'000, 7)));
+    const std::wstring earlier = BackupOf(source);
+    ASSERT_TRUE(WriteFileAt(earlier, Pattern(5000, 8)));
+    GatedFileAccess files(4'096'000);
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        if (!scanPass)
+            worker.SetFileAccess(files);
+    };
+    // The close arrives through the job's own message loop, as the tray menu's command does.
+    bool stopped = false;
+    bool earlierKeptAtStop = false;
+    bool noTemporaryAtStop = false;
+    ui::Timer tray;
+    tray.OnTimer = [&] {
+        if (stopped || !files.WaitReached(0))
+            return;
+        stopped = true;
+        // The copy is held inside the file; it reads on once the cancel has been asked for.
+        std::thread release([&] {
+            WaitUntilOnThread([] { return CopyCancelled.load(); });
+            files.Open();
+        });
+        job_->StopForExit();
+        release.join();
+        earlierKeptAtStop = ReadBytes(earlier) == Pattern(5000, 8);
+        noTemporaryAtStop = TemporaryFilesIn(BackupOf(folder)).empty();
+    };
+    tray.SetInterval(10);
+    tray.SetEnabled(true);
+    RunJob(true, [] {});
+    tray.SetEnabled(false);
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(earlierKeptAtStop) << "the unfinished copy replaced the earlier one";
+    EXPECT_TRUE(noTemporaryAtStop);
+    EXPECT_EQ(main_->ListViewDevice.Count(), 1) << "the row the lists are saved with";
+}
+
+TEST_F(JobWindowTest, ProbeFailureStopsBeforeAnyFolderIsScanned) {
+    const std::wstring folder = AddHostFolder(L"Docs");
+    ASSERT_TRUE(WriteFileAt(folder + L"a.txt", "a"));
+    // The probe file cannot be created: a folder stands in its place. (Wine's drives cannot be
+    // made read-only for a test running as root, which may write anywhere.)
+    ASSERT_TRUE(::CreateDirectoryW((drive_->Root() + L"temp.~txt").c_str(), nullptr));
+    int workers = 0;
+    job_->OnWorkerReady = [&](TScanCopyFiles&, bool) { ++workers; };
+    MessageBoxAnswerer error(L"Error", IDOK);
+    RunJob(true, [&] {
+        ASSERT_TRUE(WaitUntilOnThread([&] { return error.Texts().size() == 1; }));
+        EXPECT_EQ(error.Texts()[0], L"Disk cannot be accessed.");
+        EXPECT_TRUE(WaitForLayout(kStopped)) << Current();
+        EXPECT_EQ(job_->LabelStatus.Caption(), L"Scanning file ...");
+        ::Sleep(200);
+        EXPECT_TRUE(job_->Showing()) << "the window waits for Close";
+        Click(job_->btnClose);
+    });
+    EXPECT_EQ(workers, 0);
+    EXPECT_FALSE(FileExists(drive_->Root() + L"Backup"));
+}
+
+TEST_F(JobWindowTest, APassGuardBeforeAnyJobStillLeavesCloseToClick) {
+    // No host folder at all: the scan pass stops at its guard without a message.
+    RunJob(true, [&] {
+        EXPECT_TRUE(WaitUntilOnThread(
+            [&] { return job_->btnClose.Visible() && !job_->btnCancel.Visible(); }));
+        Click(job_->btnClose);
+    });
+    EXPECT_FALSE(job_->Showing());
+}
+
+TEST_F(JobWindowTest, APauseThatCameAfterAWorkerFinishedHoldsTheNextFolder) {
+    const std::wstring first = AddHostFolder(L"One");
+    const std::wstring second = AddHostFolder(L"Two");
+    ASSERT_TRUE(WriteFileAt(first + L"a.txt", Pattern(100, 1)));
+    ASSERT_TRUE(WriteFileAt(second + L"b.txt", Pattern(100, 2)));
+    // The first copy worker's last hook clicks Pause and waits until the window has handled the
+    // click: by then that worker is as good as finished, with nothing left to hold.
+    bool secondStartedPaused = false;
+    int copyWorkers = 0;
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        if (scanPass)
+            return;
+        if (++copyWorkers == 1) {
+            worker.SetOnAfterFile([&](TScanCopyFiles& w) {
+                job_->RecordCopiedFile(w);
+                Click(job_->btnPause);
+                WaitUntilOnThread([&] { return job_->btnRestart.Visible(); });
+            });
+        } else {
+            secondStartedPaused = job_->btnRestart.Visible();
+        }
+    };
+    RunJob(true, [&] {
+        ASSERT_TRUE(WaitUntilOnThread([&] { return copyWorkers == 2; }));
+        ::Sleep(300); // a worker that ran would copy its one small file in far less
+        EXPECT_FALSE(FileExists(BackupOf(second) + L"b.txt")) << "the second folder must wait";
+        EXPECT_EQ(Current(), kPaused);
+        Click(job_->btnRestart);
+    });
+    EXPECT_TRUE(secondStartedPaused);
+    EXPECT_EQ(ReadBytes(BackupOf(second) + L"b.txt"), Pattern(100, 2));
+}
+
+TEST_F(JobWindowTest, RestoreBringsTheBackupBackAndLeavesTheListsAlone) {
+    const std::wstring folder = AddHostFolder(L"Docs");
+    ASSERT_TRUE(WriteFileAt(folder + L"keep.txt", Pattern(2000, 1)));
+    ASSERT_TRUE(WriteFileAt(folder + L"deep\\er\\x.doc", Pattern(20, 2)));
+    RunJob(true, [] {});
+    const auto backedUp = Snapshot(folder);
+    ASSERT_EQ(main_->ListViewDevice.Count(), 1);
+
+    // Change one file, delete another; then restore from the device row.
+    ASSERT_TRUE(WriteFileAt(folder + L"keep.txt", Pattern(2000, 9)));
+    ASSERT_TRUE(::DeleteFileW((folder + L"deep\\er\\x.doc").c_str()));
+    main_->ListViewDevice.SetChecked(0, true);
+    RunJob(false, [&] {
+        EXPECT_TRUE(WaitForText(job_->Panel, L"Restore from USB Device to Host"));
+        EXPECT_TRUE(WaitForText(job_->LabelStatus, L"Restore has finished."));
+    });
+    EXPECT_EQ(Snapshot(folder), backedUp);
+    EXPECT_EQ(main_->ListViewDevice.Count(), 1);
+    EXPECT_EQ(main_->ListViewHost.Count(), 1);
+}
+
+} // namespace
