@@ -524,4 +524,16 @@ TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
         EXPECT_FALSE(FileExists(H + L"docs\\" + name)) << name << " was restored";
 }
 
+TEST_F(Worker, ABackupWithoutAnEnclosureDriveCopiesNothingAndSaysSo) {
+    // The drive box empties when the enclosure is pulled out, and a job's next folder then gets
+    // no device root: its files must fail, not land below the current directory.
+    ASSERT_TRUE(WriteFileAt(H + L"a.txt", "a"));
+    auto worker = Make(H, false, true);
+    worker->SetDeviceRoot("");
+    const std::vector<Handled> handled = Run(*worker);
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].result, CopyFolderCreateFailed);
+    EXPECT_EQ(handled[0].destination, L"");
+}
+
 } // namespace

@@ -253,21 +253,35 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
                      10000);
 }
 
-SmallVolume::SmallVolume(const std::wstring& folder, std::uint64_t bytes) : folder_(folder) {
+namespace {
+
+// True while `folder` lies on a volume of at most `bytes` (the small one, not the disk below it).
+bool OnSmallVolume(const std::wstring& folder, std::uint64_t bytes) {
+    ULARGE_INTEGER total{};
+    return ::GetDiskFreeSpaceExW((folder + L"\\").c_str(), nullptr, &total, nullptr) &&
+           total.QuadPart <= bytes;
+}
+
+} // namespace
+
+SmallVolume::SmallVolume(const std::wstring& folder, std::uint64_t bytes)
+    : folder_(folder), bytes_(bytes) {
     const std::wstring unixFolder = UnixPath(folder);
     if (unixFolder.empty() ||
         !RunUnixCommand({L"/bin/mount", L"-t", L"tmpfs", L"-o", L"size=" + std::to_wstring(bytes),
                          L"snapkeep-test", unixFolder}))
         return;
-    // mount's own answer does not come back through start.exe: the volume's size tells.
-    ULARGE_INTEGER total{};
-    mounted_ = ::GetDiskFreeSpaceExW((folder + L"\\").c_str(), nullptr, &total, nullptr) &&
-               total.QuadPart <= bytes;
+    // start.exe may return before the Linux program has ended, and mount's own answer does not
+    // come back through it: the volume's size tells.
+    attempted_ = true;
+    mounted_ = WaitUntil([&] { return OnSmallVolume(folder_, bytes_); }, 10000);
 }
 
 SmallVolume::~SmallVolume() {
-    if (mounted_)
-        RunUnixCommand({L"/bin/umount", L"-l", UnixPath(folder_)});
+    if (!attempted_)
+        return;
+    RunUnixCommand({L"/bin/umount", L"-l", UnixPath(folder_)});
+    WaitUntil([&] { return !OnSmallVolume(folder_, bytes_); }, 10000);
 }
 
 std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder) {

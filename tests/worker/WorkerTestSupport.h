@@ -82,6 +82,8 @@ public:
 
 private:
     std::wstring folder_;
+    std::uint64_t bytes_;
+    bool attempted_ = false;
     bool mounted_ = false;
 };
 
