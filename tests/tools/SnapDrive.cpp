@@ -8,8 +8,9 @@
 //   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
 //   snapdrive backup CAPTION          click Backup once the enclosure has been found
 //   snapdrive job CAPTION [STATE [MS]]  wait (at most MS, default a minute) until the job window
-//                                     shows, or is scanning, copying (gauge part-way), has
-//                                     failure lines, or has finished; print its rectangle
+//                                     shows, or is scanning, in the copy pass ("copypass"),
+//                                     copying with the gauge part-way, has failure lines, or
+//                                     has finished; print its rectangle
 //   snapdrive jobtext CAPTION         print the job window's labels and failure lines
 //   snapdrive jobdone CAPTION         wait until the job window has closed
 //   snapdrive rows CAPTION host|device           print the rows of a folder list ("[x] path")
@@ -115,17 +116,21 @@ int wmain(int argc, wchar_t** argv) {
             return Fail("the job window did not show");
         const std::wstring state = argc > 3 ? argv[3] : L"shown";
         auto shown = [&](int id) { return ::IsWindowVisible(FindControl(job, id)) != FALSE; };
+        // Visibility is read without the window's help; anything else asks the window, which
+        // does not answer while it waits out its finished text before closing.
         auto reached = [&] {
             if (!::IsWindowVisible(job))
                 return false;
-            const LRESULT gauge =
-                ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0);
             if (state == L"shown")
                 return true;
             if (state == L"scanning")
                 return shown(ids::btnCancel) && !shown(ids::CGaugeTotal);
+            if (state == L"copypass")
+                return shown(ids::btnPause);
             if (state == L"copying")
-                return shown(ids::btnPause) && gauge >= 20 && gauge <= 80;
+                return shown(ids::btnPause) &&
+                       ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0) >= 20 &&
+                       ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0) <= 80;
             if (state == L"failures")
                 return ::SendMessageW(FindControl(job, ids::ListBoxFiles), LB_GETCOUNT, 0, 0) > 0;
             return shown(ids::btnClose) && shown(ids::CGaugeTotal); // finished
