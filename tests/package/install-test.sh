@@ -84,7 +84,7 @@ startup_lnk="C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp\
 key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$caption"
 unix_path() { win winepath -u "$1"; }
 # A folder's files, or a list of names, as one sorted line.
-files_in() { (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
+files_in() { [ -d "$1" ] && (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
 sorted() { tr ' ' '\n' <<<"$*" | sed '/^$/d' | LC_ALL=C sort | tr '\n' ' '; }
 languages="SnapData/Language/Chinese_BIG5.ini SnapData/Language/Chinese_GB.ini \
 SnapData/Language/English.ini SnapData/Language/German.ini SnapData/Language/Japenese.ini \
@@ -143,6 +143,39 @@ expect QuietUninstallString "$(reg_value QuietUninstallString)" "\"$inst_win\\un
 size=$(($(reg_value EstimatedSize)))
 exe_kib=$(($(stat -c %s "$inst/Snapkeep.exe") / 1024))
 ((size >= exe_kib && size < exe_kib + 1024)) || fail "EstimatedSize $size KiB for a $exe_kib KiB program"
+
+step "the installer and the uninstaller speak the system's language"
+# The system's language under Wine is the Unix locale's; the locales are compiled once per
+# build, into a folder of their own (localedef takes seconds each).
+locales="$build/package-test-locales"
+# A window of that title (the uninstaller's pages add a space).
+window_titled() { xdotool search --name "^$1 ?\$" 2>/dev/null | head -n 1; }
+shows_title() { [ -n "$(window_titled "$1")" ]; }
+expect_title() { # LOCALE TITLE PROGRAM [ARGUMENTS]
+    local locale=$1 title=$2 program
+    shift 2
+    [ -d "$locales/$locale.UTF-8" ] || localedef -i "$locale" -f UTF-8 "$locales/$locale.UTF-8"
+    LOCPATH=$locales LC_ALL=$locale.UTF-8 "$WINE" "$@" </dev/null >/dev/null 2>&1 &
+    program=$!
+    wait_for 30 shows_title "$title" || fail "$locale: no window titled '$title'"
+    # The uninstaller runs a copy of itself from the temporary folder: the process to end is
+    # the window's.
+    kill "$(xdotool getwindowpid "$(window_titled "$title")")"
+    wait "$program" || true
+}
+mkdir -p "$locales"
+# French is not among the program's languages: English stands in.
+while read -r locale setup_title uninstall_title; do
+    expect_title "$locale" "${setup_title//_/ }" "$setup"
+    expect_title "$locale" "${uninstall_title//_/ }" "$inst/uninstall.exe"
+done <<EOF
+fr_FR ${caption// /_}_Setup ${caption// /_}_Uninstall
+zh_TW ${caption// /_}_安裝 ${caption// /_}_解除安裝
+zh_CN ${caption// /_}_安装 ${caption// /_}_卸载
+ja_JP ${caption// /_}_セットアップ ${caption// /_}_アンインストール
+ru_RU Установка_${caption// /_} Удаление_${caption// /_}
+de_DE Installation_von_${caption// /_} Deinstallation_von_${caption// /_}
+EOF
 
 step "the program runs again from the new version with the user's lists"
 start_from_menu
