@@ -6,6 +6,8 @@
 //   snapdrive close CAPTION           close the main window as its close box does
 //   snapdrive language CAPTION INDEX  choose entry INDEX of the language box
 //   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
+//   snapdrive window CLASS CAPTION    wait until another program's window is shown (the
+//                                     installer's is a dialog, "#32770"); print its rectangle
 #include "ProcessDriver.h"
 #include "Wait.h"
 #include "app/ControlIds.h"
@@ -26,12 +28,30 @@ int Fail(const char* what) {
     return 1;
 }
 
+// Waits until `window` is shown and painted, then prints its rectangle for the screenshot.
+int PrintWindowRect(HWND window) {
+    if (!window || !WaitUntil([&] { return ::IsWindowVisible(window) != FALSE; }, 30000))
+        return Fail("the window did not appear");
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
-        return Fail("usage: snapdrive wait|tab|close|language|drives CAPTION [INDEX]");
+        return Fail("usage: snapdrive wait|tab|close|language|drives CAPTION [INDEX], "
+                    "snapdrive window CLASS CAPTION");
     const std::wstring command = argv[1];
+    if (command == L"window" && argc > 3)
+        return PrintWindowRect(WaitForTopWindow(argv[2], argv[3], 0, 30000));
     HWND main = WaitForTopWindow(L"TMainForm", argv[2], 0, 30000);
     if (!main || !WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 30000))
         return Fail("the main window did not appear");
@@ -43,14 +63,8 @@ int wmain(int argc, wchar_t** argv) {
         DWORD_PTR ignored = 0;
         ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     };
-    if (command == L"wait") {
-        repaint();
-        RECT rect;
-        ::GetWindowRect(main, &rect);
-        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top);
-        return 0;
-    }
+    if (command == L"wait")
+        return PrintWindowRect(main);
     if (command == L"tab") {
         HWND tabs = FindControl(main, ids::PageControl1);
         if (!tabs)
