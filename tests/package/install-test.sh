@@ -12,6 +12,8 @@
 #   - opens the Start-menu shortcut from another folder: the program's window shows the
 #     product's caption and, on closing, it writes its lists and settings in the install folder;
 #   - installs the current version over it: the user's files are kept, the entry is updated;
+#   - starts the installer and the uninstaller under each of the six languages' locales (and
+#     one they lack) and sees each window's title in that language (English for the other);
 #   - uninstalls silently: the program's files go, the user's stay; /PURGE takes them too;
 #   - unpacks the portable zip into a new folder and runs the program from there.
 # Needs an X display (DISPLAY), as every Windows window test does.
@@ -69,7 +71,9 @@ quiet "$build/qconfig.exe" scramble "$work/product.txt" "$work/qconfig.inis"
     --caption "$caption" >/dev/null
 setup="$work/dist/Snapkeep-$version-setup.exe"
 zip="$work/dist/Snapkeep-$version-portable.zip"
-[ -f "$setup" ] && [ -f "$zip" ] || fail "no Snapkeep-$version-setup.exe and -portable.zip"
+if [ ! -f "$setup" ] || [ ! -f "$zip" ]; then
+    fail "no Snapkeep-$version-setup.exe and -portable.zip"
+fi
 # The same program under an older version number, to install over.
 ln -s "$build/Snapkeep.exe" "$work/older/Snapkeep.exe"
 sed 's/^!define VERSION .*/!define VERSION "0.9.0.0"/' "$build/Product.nsh" >"$work/older/Product.nsh"
@@ -85,12 +89,10 @@ key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$caption"
 unix_path() { win winepath -u "$1"; }
 # A folder's files, or a list of names, as one sorted line.
 files_in() { [ -d "$1" ] && (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
-sorted() { tr ' ' '\n' <<<"$*" | sed '/^$/d' | LC_ALL=C sort | tr '\n' ' '; }
-languages="SnapData/Language/Chinese_BIG5.ini SnapData/Language/Chinese_GB.ini \
-SnapData/Language/English.ini SnapData/Language/German.ini SnapData/Language/Japenese.ini \
-SnapData/Language/Russian.ini"
-program_files="$languages SnapData/qconfig.inis Snapkeep.exe uninstall.exe"
-user_files="SnapData/Device.txt SnapData/Host.txt SnapData/Setting.txt"
+sorted() { printf '%s\n' "$@" | LC_ALL=C sort | tr '\n' ' '; }
+languages=(SnapData/Language/{Chinese_BIG5,Chinese_GB,English,German,Japenese,Russian}.ini)
+program_files=("${languages[@]}" SnapData/qconfig.inis Snapkeep.exe uninstall.exe)
+user_files=(SnapData/Device.txt SnapData/Host.txt SnapData/Setting.txt)
 reg_value() {
     win reg query "$key" /v "$1" | sed -n "s/^    $1    REG_[A-Z_]*    //p"
 }
@@ -112,16 +114,16 @@ start_from_menu() {
     tool snapdrive.exe close "$caption" >/dev/null || fail "the main window did not close"
 }
 start_from_menu
-for f in $user_files; do
+for f in "${user_files[@]}"; do
     wait_for 20 test -f "$inst/$f" || fail "closing did not write $f in the install folder"
 done
 printf '1\r\nC:\\Users\\Anna\\Pictures\\\r\n0\r\nD:\\Music\\\r\n' >"$inst/SnapData/Host.txt"
-before=$(cd "$inst" && md5sum $user_files)
+before=$(cd "$inst" && md5sum "${user_files[@]}")
 
 step "install the current version over it"
 quiet "$setup" /S || fail "the installer failed"
-expect "user files after installing over the older version" "$(cd "$inst" && md5sum $user_files)" "$before"
-expect "installed files" "$(files_in "$inst")" "$(sorted $program_files $user_files)"
+expect "user files after installing over the older version" "$(cd "$inst" && md5sum "${user_files[@]}")" "$before"
+expect "installed files" "$(files_in "$inst")" "$(sorted "${program_files[@]}" "${user_files[@]}")"
 cmp -s "$inst/SnapData/qconfig.inis" "$work/qconfig.inis" || fail "qconfig.inis is not the product's"
 
 step "shortcuts and their working folder"
@@ -186,15 +188,15 @@ wait_for 20 rewritten ||
     fail "the program did not read the kept Host.txt"
 
 step "uninstall silently: the program goes, the user's files stay"
+entry_gone() { ! "$WINE" reg query "$key" </dev/null >/dev/null 2>&1; }
 uninstall() {
     # The uninstaller runs a copy of itself from the temporary folder and returns at once; the
     # entry is the last thing it removes.
     quiet "$inst/uninstall.exe" /S "$@" || fail "the uninstaller did not start"
-    wait_for 60 bash -c '! "$0" reg query "$1" </dev/null >/dev/null 2>&1' "$WINE" "$key" ||
-        fail "the Apps & features entry stayed"
+    wait_for 60 entry_gone || fail "the Apps & features entry stayed"
 }
 uninstall
-expect "files left" "$(files_in "$inst")" "$(sorted $user_files)"
+expect "files left" "$(files_in "$inst")" "$(sorted "${user_files[@]}")"
 for lnk in "$menu_lnk" "$startup_lnk"; do
     [ ! -e "$(unix_path "$lnk")" ] || fail "the shortcut $lnk stayed"
 done
@@ -209,13 +211,13 @@ step "the portable zip runs from wherever it is unpacked"
 portable="$work/Unpacked here"
 mkdir -p "$portable"
 (cd "$portable" && cmake -E tar xf "$zip")
-expect "portable files" "$(files_in "$portable")" "$(sorted Readme.txt $languages SnapData/qconfig.inis Snapkeep.exe)"
+expect "portable files" "$(files_in "$portable")" "$(sorted Readme.txt "${languages[@]}" SnapData/qconfig.inis Snapkeep.exe)"
 (cd "$portable" && quiet ./Snapkeep.exe) &
 program=$!
 tool snapdrive.exe wait "$caption" >/dev/null || fail "the portable program showed no window"
 tool snapdrive.exe close "$caption" >/dev/null || fail "the portable program did not close"
 wait "$program" || fail "the portable program exited with $?"
-for f in $user_files; do
+for f in "${user_files[@]}"; do
     [ -f "$portable/$f" ] || fail "the portable program did not write $f beside itself"
 done
 echo "install-test: passed"
