@@ -118,6 +118,7 @@ SectionEnd
 
 Function .onInit
     Call RequireAdministrator
+    Call WaitForProgramEnd
     SetShellVarContext all
     ; The components page shows what is there: an existing startup shortcut stays ticked, also
     ; for a silent install over it.
@@ -149,8 +150,29 @@ FunctionEnd
 !insertmacro REQUIRE_ADMINISTRATOR ""
 !insertmacro REQUIRE_ADMINISTRATOR "un."
 
+; While the program runs (often from the tray, started with Windows) its exe cannot be replaced
+; or removed. It holds a mutex named after its caption; wait until the user has closed it.
+!macro WAIT_FOR_PROGRAM_END prefix
+    Function ${prefix}WaitForProgramEnd
+        ${Do}
+            System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${CAPTION}") p .r0'
+            ${If} $0 P= 0
+                ${Break}
+            ${EndIf}
+            System::Call 'kernel32::CloseHandle(p r0)'
+            ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ProgramRunning)" /SD IDCANCEL IDRETRY`
+                SetErrorLevel 5 ; ERROR_ACCESS_DENIED: the files are in use
+                Quit
+            ${EndIf}
+        ${Loop}
+    FunctionEnd
+!macroend
+!insertmacro WAIT_FOR_PROGRAM_END ""
+!insertmacro WAIT_FOR_PROGRAM_END "un."
+
 Function un.onInit
     Call un.RequireAdministrator
+    Call un.WaitForProgramEnd
     ; Silent, the user's files go only with /PURGE; otherwise the uninstaller asks.
     StrCpy $UserDataRemoval 0
     ${un.GetParameters} $0

@@ -21,3 +21,10 @@ LangString RemoveUserData ${LANG_SIMPCHINESE} "是否同时删除您的文件夹
 LangString RemoveUserData ${LANG_JAPANESE} "フォルダー一覧と設定（Host.txt、Device.txt、Setting.txt）も削除しますか？$\n$\n${CAPTION} を再びインストールする場合は残しておいてください。"
 LangString RemoveUserData ${LANG_RUSSIAN} "Удалить также ваши списки папок и настройки (Host.txt, Device.txt, Setting.txt)?$\n$\nОставьте их, если снова будете устанавливать ${CAPTION}."
 LangString RemoveUserData ${LANG_GERMAN} "Auch Ihre Ordnerlisten und Einstellungen (Host.txt, Device.txt, Setting.txt) entfernen?$\n$\nBehalten Sie sie, wenn Sie ${CAPTION} wieder installieren möchten."
+
+LangString ProgramRunning ${LANG_ENGLISH} "${CAPTION} is running. Close it (in its tray icon's menu), then choose Retry."
+LangString ProgramRunning ${LANG_TRADCHINESE} "${CAPTION} 正在執行。請先關閉它（在通知區域圖示的選單中），然後按「重試」。"
+LangString ProgramRunning ${LANG_SIMPCHINESE} "${CAPTION} 正在运行。请先关闭它（在通知区域图标的菜单中），然后单击“重试”。"
+LangString ProgramRunning ${LANG_JAPANESE} "${CAPTION} が実行中です。通知領域のアイコンのメニューから終了してから、「再試行」を押してください。"
+LangString ProgramRunning ${LANG_RUSSIAN} "${CAPTION} запущен. Закройте программу (в меню её значка в области уведомлений) и нажмите «Повтор»."
+LangString ProgramRunning ${LANG_GERMAN} "${CAPTION} läuft. Beenden Sie das Programm (im Menü seines Infobereichsymbols) und wählen Sie „Wiederholen“."

@@ -11,6 +11,7 @@
 #     features entry;
 #   - opens the Start-menu shortcut from another folder: the program's window shows the
 #     product's caption and, on closing, it writes its lists and settings in the install folder;
+#   - while that program runs, a silent install ends with an error and changes nothing;
 #   - installs the current version over it: the user's files are kept, the entry is updated;
 #   - starts the installer and the uninstaller under each of the six languages' locales (and
 #     one they lack) and sees each window's title in that language (English for the other);
@@ -105,15 +106,26 @@ quiet "$work/older/Snapkeep-0.9.0.0-setup.exe" /S /STARTUP || fail "the older in
 expect "DisplayVersion" "$(reg_value DisplayVersion)" "0.9.0.0"
 
 step "open the Start-menu shortcut from another folder"
-start_from_menu() {
+open_from_menu() {
     # The test's own folder holds no SnapData: the program finds its data only through the
     # shortcut's working folder.
     (cd "$work" && quiet "$build/shortcut.exe" open "$menu_lnk") || fail "the shortcut did not open"
     tool snapdrive.exe wait "$caption" >/dev/null ||
         fail "no main window titled '$caption': the program did not read the installed configuration"
-    tool snapdrive.exe close "$caption" >/dev/null || fail "the main window did not close"
 }
-start_from_menu
+close_program() { tool snapdrive.exe close "$caption" >/dev/null || fail "the window did not close"; }
+start_from_menu() {
+    open_from_menu
+    close_program
+}
+open_from_menu
+
+step "an install while the program runs ends without touching it"
+status=0
+quiet "$setup" /S || status=$?
+expect "the installer's exit code while the program runs" "$status" 5
+expect "DisplayVersion" "$(reg_value DisplayVersion)" "0.9.0.0"
+close_program
 for f in "${user_files[@]}"; do
     wait_for 20 test -f "$inst/$f" || fail "closing did not write $f in the install folder"
 done
