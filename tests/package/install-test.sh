@@ -75,6 +75,9 @@ zip="$work/dist/Snapkeep-$version-portable.zip"
 if [ ! -f "$setup" ] || [ ! -f "$zip" ]; then
     fail "no Snapkeep-$version-setup.exe and -portable.zip"
 fi
+# Per-machine: Windows starts both with administrator rights, as it does the program.
+asks_for_administrator() { grep -aq 'requestedExecutionLevel level="requireAdministrator"' "$1"; }
+asks_for_administrator "$setup" || fail "the installer does not ask for administrator rights"
 # The same program under an older version number, to install over.
 ln -s "$build/Snapkeep.exe" "$work/older/Snapkeep.exe"
 sed 's/^!define VERSION .*/!define VERSION "0.9.0.0"/' "$build/Product.nsh" >"$work/older/Product.nsh"
@@ -137,6 +140,8 @@ quiet "$setup" /S || fail "the installer failed"
 expect "user files after installing over the older version" "$(cd "$inst" && md5sum "${user_files[@]}")" "$before"
 expect "installed files" "$(files_in "$inst")" "$(sorted "${program_files[@]}" "${user_files[@]}")"
 cmp -s "$inst/SnapData/qconfig.inis" "$work/qconfig.inis" || fail "qconfig.inis is not the product's"
+asks_for_administrator "$inst/uninstall.exe" ||
+    fail "the uninstaller does not ask for administrator rights"
 
 step "shortcuts and their working folder"
 for lnk in "$menu_lnk" "$startup_lnk"; do
