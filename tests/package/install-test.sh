@@ -15,6 +15,7 @@
 #   - installs the current version over it: the user's files are kept, the entry is updated;
 #   - starts the installer and the uninstaller under each of the six languages' locales (and
 #     one they lack) and sees each window's title in that language (English for the other);
+#   - uninstalls answering the question about the user's files No (they stay), then Yes;
 #   - uninstalls silently: the program's files go, the user's stay; /PURGE takes them too;
 #   - unpacks the portable zip into a new folder and runs the program from there.
 # Needs an X display (DISPLAY), as every Windows window test does.
@@ -100,6 +101,7 @@ user_files=(SnapData/Device.txt SnapData/Host.txt SnapData/Setting.txt)
 reg_value() {
     win reg query "$key" /v "$1" | sed -n "s/^    $1    REG_[A-Z_]*    //p"
 }
+entry_gone() { ! "$WINE" reg query "$key" </dev/null >/dev/null 2>&1; }
 expect() { # NAME ACTUAL WANTED
     [ "$2" = "$3" ] || fail "$1 is '$2', not '$3'"
 }
@@ -204,8 +206,32 @@ rewritten() { head -c 2 "$inst/SnapData/Host.txt" | cmp -s - <(printf '\xff\xfe'
 wait_for 20 rewritten ||
     fail "the program did not read the kept Host.txt"
 
+step "the uninstaller asks before removing the user's files"
+# Answered No, then Yes, as a user clicks the uninstaller's button and the question's.
+uninstall_answering() { # BUTTON (6 yes, 7 no)
+    local question="" deadline=$((SECONDS + 60))
+    quiet "$inst/uninstall.exe" &
+    # The wizard now and then drops the click on its first page (see snapdrive): click again
+    # until the question comes.
+    until question=$(tool snapdrive.exe answer "$caption Uninstall" "$1" 3); do
+        ((SECONDS < deadline)) || fail "the uninstaller did not ask about the user's files"
+        tool snapdrive.exe press '#32770' "$caption Uninstall" 1 || fail "no uninstaller window"
+    done
+    grep -q 'Host.txt, Device.txt, Setting.txt' <<<"$question" || fail "the question was: $question"
+    wait_for 60 entry_gone || fail "the Apps & features entry stayed"
+    wait "$!" || true
+}
+uninstall_answering 7
+expect "files left after answering No" "$(files_in "$inst")" "$(sorted "${user_files[@]}")"
+quiet "$setup" /S || fail "the installer failed"
+uninstall_answering 6
+[ ! -e "$inst" ] || fail "the install folder stayed after answering Yes: $(files_in "$inst")"
+quiet "$setup" /S || fail "the installer failed"
+printf '1\r\nC:\\Users\\Anna\\Pictures\\\r\n' >"$inst/SnapData/Host.txt"
+printf '' >"$inst/SnapData/Device.txt"
+printf '[LanguageType]\r\nLanguage=0\r\n' >"$inst/SnapData/Setting.txt"
+
 step "uninstall silently: the program goes, the user's files stay"
-entry_gone() { ! "$WINE" reg query "$key" </dev/null >/dev/null 2>&1; }
 uninstall() {
     # The uninstaller runs a copy of itself from the temporary folder and returns at once; the
     # entry is the last thing it removes.
