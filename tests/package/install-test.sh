@@ -209,13 +209,14 @@ wait_for 20 rewritten ||
 step "the uninstaller asks before removing the user's files"
 # Answered No, then Yes, as a user clicks the uninstaller's button and the question's.
 uninstall_answering() { # BUTTON (6 yes, 7 no)
-    local question="" deadline=$((SECONDS + 60))
+    local question="" deadline=$((SECONDS + 120))
     quiet "$inst/uninstall.exe" &
+    tool snapdrive.exe press '#32770' "$caption Uninstall" 1 || fail "no uninstaller window"
     # The wizard now and then drops the click on its first page (see snapdrive): click again
-    # until the question comes.
-    until question=$(tool snapdrive.exe answer "$caption Uninstall" "$1" 3); do
+    # until the question comes. A click past the first page finds the button disabled.
+    until question=$(tool snapdrive.exe answer "$caption Uninstall" "$1" 10); do
         ((SECONDS < deadline)) || fail "the uninstaller did not ask about the user's files"
-        tool snapdrive.exe press '#32770' "$caption Uninstall" 1 || fail "no uninstaller window"
+        tool snapdrive.exe press '#32770' "$caption Uninstall" 1 || true
     done
     grep -q 'Host.txt, Device.txt, Setting.txt' <<<"$question" || fail "the question was: $question"
     wait_for 60 entry_gone || fail "the Apps & features entry stayed"
