@@ -27,7 +27,7 @@ folder="$demo/host/Documents"
 # A host folder of mixed types and sizes in a small tree: mostly small files, some of a few
 # hundred KiB, a few of several MiB, and some empty ones.
 types=(jpg png mp3 wav mp4 avi doc docx xls pdf txt zip rar iso bmp)
-for i in $(seq 1 300); do
+for i in $(seq 1 500); do
     dir="$folder/$(printf 'set%02d' $((i % 12)))"
     [ $((i % 5)) -eq 0 ] && dir="$dir/nested/deeper"
     mkdir -p "$dir"
@@ -76,17 +76,17 @@ same_tree() {
 shot() { import -window root -crop "$(awk '{print $3"x"$4"+"$1"+"$2}' <<<"$1")" +repage "$2"; }
 started=$(date +%s%N)
 enclosure 1
-drive job "$caption" >/dev/null
+jobrect=$(drive job "$caption")
 enclosure 0
-# The passes of a small job are quick: each picture is taken if the job is still in that state.
-if rect=$(drive job "$caption" scanning 2000 2>/dev/null); then
-    shot "$rect" "$demo/shots/job-scanning.png"
-fi
-if rect=$(drive job "$caption" copying 20000 2>/dev/null); then
+# The job starts with the speed probe and the scan; the copy pass follows within a second or two,
+# and the finished window closes itself 3 s after the end.
+sleep 0.3 # let the window paint its first state
+shot "$jobrect" "$demo/shots/job-scanning.png"
+if rect=$(drive job "$caption" copypass 20000 2>/dev/null); then
     shot "$rect" "$demo/shots/job-copying.png"
 fi
-if rect=$(drive job "$caption" finished 2>/dev/null); then
-    shot "$rect" "$demo/shots/job-finished.png"
+if rect=$(drive job "$caption" finished 10000 2>/dev/null); then
+    shoot "$rect" "$demo/shots/job-finished.png" # the window holds still until it closes
     drive jobtext "$caption" >"$demo/job.txt" 2>/dev/null || true
 fi
 drive jobdone "$caption"

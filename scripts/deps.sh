@@ -9,6 +9,8 @@ packages=(
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64 mingw-w64-tools
     wine64 xvfb xauth imagemagick xdotool
+    # The installer (scripts/make-dist.sh), and the locales its test runs it in.
+    nsis locales
     # Wine draws captions with these: Latin/Cyrillic serif and sans faces, and CJK.
     fonts-wine fonts-liberation fonts-dejavu-core fonts-noto-cjk
 )

@@ -30,6 +30,11 @@ public:
     SimulatedEnclosureDevices(const SimulatedEnclosureDevices&) = delete;
     SimulatedEnclosureDevices& operator=(const SimulatedEnclosureDevices&) = delete;
 
+    // The bridge of the enclosure of section `index` (for tests); null when it simulates nothing.
+    std::shared_ptr<SimulatedBridge> BridgeOf(size_t index) const {
+        return enclosures_.BridgeOf(index);
+    }
+
     BridgePort& Port() override { return *this; }
     bool DiskInterfacePaths(std::vector<std::string>& paths) override;
     uint32_t LogicalDrives() override;

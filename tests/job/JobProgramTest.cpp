@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+
 using namespace snapkeep;
 using namespace snapkeep::test;
 
@@ -60,10 +62,17 @@ protected:
                                        "Model=ALL\r\nMainFormCaption=" + caption + "\r\n"));
         drive_ = std::make_unique<MappedDrive>(enclosure_.Path());
         ASSERT_TRUE(drive_->Valid());
-        const char letter = static_cast<char>(drive_->Letter());
-        ASSERT_TRUE(WriteBytes(Data(L"Enclosure.ini"), "[Enclosure]\r\nProfile=inquiry-785\r\n"
-                                                       "Letters=" +
-                                                           std::string(1, letter) + "\r\n"));
+        ASSERT_TRUE(WriteEnclosure(false));
+    }
+    // The enclosure on the mapped drive, its button held or not; written whole and renamed into
+    // place, as the program may read it at any moment.
+    bool WriteEnclosure(bool pressed) {
+        const std::string text = "[Enclosure]\r\nProfile=inquiry-785\r\nLetters=" +
+                                 std::string(1, static_cast<char>(drive_->Letter())) +
+                                 "\r\nButtonPressed=" + (pressed ? "1" : "0") + "\r\n";
+        const std::wstring file = Data(L"Enclosure.ini");
+        return WriteBytes(file + L".new", text) &&
+               ::MoveFileExW((file + L".new").c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     std::wstring Data(const std::wstring& name) const { return dir_ / (L"SnapData\\" + name); }
     std::wstring BackupOf(const std::wstring& hostPath) const {
@@ -74,6 +83,17 @@ protected:
     // waits until the job window has come and gone; then closes the program (which writes the
     // lists).
     void RunCommand(int button) {
+        RunJob([&](HWND command) { ::PostMessageW(command, BM_CLICK, 0, 0); }, button);
+    }
+
+    // The same with the enclosure's button: held until the job window shows, then let go.
+    void PressEnclosureButton() {
+        RunJob([&](HWND) { ASSERT_TRUE(WriteEnclosure(true)); }, ids::btnBackup,
+               [&] { ASSERT_TRUE(WriteEnclosure(false)); });
+    }
+
+    void RunJob(const std::function<void(HWND command)>& start, int button,
+                const std::function<void()>& onShown = {}) {
         ChildProcess program(BuildProgram(L"SnapkeepSim.exe"), dir_.Path());
         HWND main = WaitForTopWindow(L"TMainForm", caption_, program.Id());
         ASSERT_NE(main, nullptr);
@@ -82,11 +102,13 @@ protected:
         ASSERT_TRUE(WaitUntil([&] {
             return ::SendMessageW(drives, CB_GETCURSEL, 0, 0) == 0 && ::IsWindowEnabled(command);
         })) << "the enclosure was not found";
-        // Posted: the click's handler runs the whole job in its own loops.
-        ::PostMessageW(command, BM_CLICK, 0, 0);
+        // A click is posted: its handler runs the whole job in its own loops.
+        start(command);
         HWND job = WaitForTopWindow(L"TCopyFileForm", caption_, program.Id());
         ASSERT_NE(job, nullptr);
         ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(job); }));
+        if (onShown)
+            onShown();
         EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(job); }, 120000))
             << "the job window did not close by itself";
         ::PostMessageW(main, WM_CLOSE, 0, 0);
@@ -147,6 +169,27 @@ TEST_F(JobProgramTest, BackupThenRestoreThroughTheSimulatedEnclosure) {
     RunCommand(ids::btnRestore);
     EXPECT_EQ(Names(Differences(Snapshot(folders[0]), before0)), "");
     EXPECT_EQ(Names(Differences(Snapshot(folders[1]), before1)), "");
+}
+
+TEST_F(JobProgramTest, TheEnclosuresButtonBacksUpTheTickedFolder) {
+    const std::wstring folder = host_ / L"Photos\\";
+    for (int i = 0; i < 40; ++i) {
+        const std::wstring path = folder + (i % 2 ? L"2024\\" : L"") + L"p" + std::to_wstring(i) +
+                                  (i % 3 ? L".jpg" : L".txt");
+        ASSERT_TRUE(WriteFileAt(path, Pattern(i * 1500, 500 + i)));
+        const DWORD attributes = i % 5 == 0   ? FILE_ATTRIBUTE_HIDDEN
+                                 : i % 5 == 1 ? FILE_ATTRIBUTE_READONLY
+                                              : FILE_ATTRIBUTE_ARCHIVE;
+        ASSERT_TRUE(SetWriteTimeAndAttributes(path, 133'000'000'000'000'000ull + i * 77'777ull,
+                                              attributes));
+    }
+    ASSERT_TRUE(WriteBytes(Data(L"Host.txt"), EncodeFolderList({{true, U16(folder)}})));
+
+    PressEnclosureButton();
+    EXPECT_EQ(Names(Differences(Snapshot(folder), Snapshot(BackupOf(folder)))), "")
+        << "every file with its bytes, time and attributes";
+    EXPECT_EQ(ReadList(Data(L"Device.txt")),
+              (std::vector<FolderRow>{{false, U16(BackupOf(folder))}}));
 }
 
 } // namespace

@@ -8,13 +8,22 @@
 //   snapdrive drives CAPTION          wait until an enclosure drive is selected; print the entries
 //   snapdrive backup CAPTION          click Backup once the enclosure has been found
 //   snapdrive job CAPTION [STATE [MS]]  wait (at most MS, default a minute) until the job window
-//                                     shows, or is scanning, copying (gauge part-way), has
-//                                     failure lines, or has finished; print its rectangle
+//                                     shows, or is scanning, in the copy pass ("copypass"),
+//                                     copying with the gauge part-way, has failure lines, or
+//                                     has finished; print its rectangle
 //   snapdrive jobtext CAPTION         print the job window's labels and failure lines
 //   snapdrive jobdone CAPTION         wait until the job window has closed
 //   snapdrive rows CAPTION host|device           print the rows of a folder list ("[x] path")
 //   snapdrive tick CAPTION host|device INDEX     tick row INDEX of a folder list
 //   snapdrive click CAPTION backup|restore       click a command button
+//   snapdrive window CLASS CAPTION    wait until another program's window is shown (the
+//                                     installer's is a dialog, "#32770"); print its rectangle
+//   snapdrive press CLASS CAPTION ID  click the button ID of that wizard once it shows a page
+//                                     (the installer's next button is 1)
+//   snapdrive answer CAPTION ID [SECONDS]  wait (30 s) for a message box of that caption; print
+//                                     its text and answer it with button ID (6 yes, 7 no)
+// Captions of other programs' windows are compared without trailing spaces (the uninstaller's
+// pages add one).
 #include "ProcessDriver.h"
 #include "Wait.h"
 #include "app/ControlIds.h"
@@ -48,12 +57,99 @@ HWND FolderList(HWND main, const std::wstring& which) {
     return FindControl(main, which == L"device" ? ids::ListViewDevice : ids::ListViewHost);
 }
 
+// Waits until `window` is shown and painted, then prints its rectangle for the screenshot.
+int PrintWindowRect(HWND window) {
+    if (!window || !WaitUntil([&] { return ::IsWindowVisible(window) != FALSE; }, 30000))
+        return Fail("the window did not appear");
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
+    return 0;
+}
+
+std::wstring TrimmedText(HWND hwnd) {
+    std::wstring text = WindowText(hwnd);
+    text.erase(text.find_last_not_of(L' ') + 1);
+    return text;
+}
+
+// A shown top-level window of `className` and `caption`; with `owned`, only one that has an
+// owner (a message box, rather than the dialog it belongs to).
+HWND WaitForOtherWindow(const std::wstring& className, const std::wstring& caption, bool owned,
+                        unsigned timeoutMs = 30000) {
+    struct Search {
+        const std::wstring& className;
+        const std::wstring& caption;
+        bool owned;
+        HWND found;
+    } search{className, caption, owned, nullptr};
+    WaitUntil(
+        [&] {
+            ::EnumWindows(
+                [](HWND hwnd, LPARAM param) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(param);
+                    wchar_t name[256] = {};
+                    ::GetClassNameW(hwnd, name, ARRAYSIZE(name));
+                    if (s->className != name || !::IsWindowVisible(hwnd) ||
+                        (s->owned && !::GetWindow(hwnd, GW_OWNER)) ||
+                        TrimmedText(hwnd) != s->caption)
+                        return TRUE;
+                    s->found = hwnd;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+// Clicks button `id` of `window` as the button itself would report the click.
+int PressButton(HWND window, int id) {
+    if (!window)
+        return Fail("the window did not appear");
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
+    return 0;
+}
+
+// Clicks button `id` of a wizard (the installer), which shows its pages as child dialogs, once
+// a page and the button are shown. Under Wine the wizard now and then drops a click that comes
+// while it is still setting up its first page: a script clicks again if nothing follows.
+int PressWizardButton(HWND window, int id) {
+    HWND button = window ? ::GetDlgItem(window, id) : nullptr;
+    if (!WaitUntil(
+            [&] {
+                HWND page = ::FindWindowExW(window, nullptr, L"#32770", nullptr);
+                return button && ::IsWindowEnabled(button) && page && ::IsWindowVisible(page);
+            },
+            30000))
+        return Fail("the window shows no page with that button");
+    return PressButton(window, id);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
         return Fail("usage: snapdrive COMMAND CAPTION [ARGUMENTS] (see the source's header)");
     const std::wstring command = argv[1];
+    if (command == L"window" && argc > 3)
+        return PrintWindowRect(WaitForOtherWindow(argv[2], argv[3], false));
+    if (command == L"press" && argc > 4)
+        return PressWizardButton(WaitForOtherWindow(argv[2], argv[3], false), _wtoi(argv[4]));
+    if (command == L"answer" && argc > 3) {
+        const unsigned seconds = argc > 4 ? _wtoi(argv[4]) : 30;
+        HWND box = WaitForOtherWindow(L"#32770", argv[2], true, seconds * 1000);
+        if (box)
+            std::printf("%ls\n", MessageBoxText(box).c_str());
+        return PressButton(box, _wtoi(argv[3]));
+    }
     HWND main = WaitForTopWindow(L"TMainForm", argv[2], 0, 30000);
     if (!main || !WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 30000))
         return Fail("the main window did not appear");
@@ -65,14 +161,8 @@ int wmain(int argc, wchar_t** argv) {
         DWORD_PTR ignored = 0;
         ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     };
-    if (command == L"wait") {
-        repaint();
-        RECT rect;
-        ::GetWindowRect(main, &rect);
-        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top);
-        return 0;
-    }
+    if (command == L"wait")
+        return PrintWindowRect(main);
     if (command == L"tab") {
         HWND tabs = FindControl(main, ids::PageControl1);
         if (!tabs)
@@ -115,17 +205,21 @@ int wmain(int argc, wchar_t** argv) {
             return Fail("the job window did not show");
         const std::wstring state = argc > 3 ? argv[3] : L"shown";
         auto shown = [&](int id) { return ::IsWindowVisible(FindControl(job, id)) != FALSE; };
+        // Visibility is read without the window's help; anything else asks the window, which
+        // does not answer while it waits out its finished text before closing.
         auto reached = [&] {
             if (!::IsWindowVisible(job))
                 return false;
-            const LRESULT gauge =
-                ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0);
             if (state == L"shown")
                 return true;
             if (state == L"scanning")
                 return shown(ids::btnCancel) && !shown(ids::CGaugeTotal);
+            if (state == L"copypass")
+                return shown(ids::btnPause);
             if (state == L"copying")
-                return shown(ids::btnPause) && gauge >= 20 && gauge <= 80;
+                return shown(ids::btnPause) &&
+                       ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0) >= 20 &&
+                       ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0) <= 80;
             if (state == L"failures")
                 return ::SendMessageW(FindControl(job, ids::ListBoxFiles), LB_GETCOUNT, 0, 0) > 0;
             return shown(ids::btnClose) && shown(ids::CGaugeTotal); // finished

@@ -1,0 +1,217 @@
+; The Snapkeep installer and uninstaller (NSIS 3, 64-bit Unicode stub).
+;
+; scripts/make-dist.sh runs makensis with:
+;   PRODUCT_NSH  the build's Product.nsh (VERSION, PUBLISHER, from CMake)
+;   CAPTION      the product's name: install folder, shortcuts, Apps & features
+;   STAGE        the folder holding Snapkeep.exe and SnapData\ as they ship
+;   SOURCE       the source tree (icon, language strings)
+;   OUTFILE      the installer to write
+;
+; Command line of the installer:   /S silent, /STARTUP also start with Windows, /D=folder
+; Command line of the uninstaller: /S silent, /PURGE also remove the folder lists and settings
+Unicode true
+Target amd64-unicode
+
+!include "${PRODUCT_NSH}"
+!include MUI2.nsh
+!include FileFunc.nsh
+!include LogicLib.nsh
+!include Sections.nsh
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${CAPTION}"
+; The program reads its data folder through the current folder, so both shortcuts start it in
+; the install folder.
+!define MENU_LINK "$SMPROGRAMS\${CAPTION}.lnk"
+!define STARTUP_LINK "$SMSTARTUP\${CAPTION}.lnk"
+
+Name "${CAPTION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\${CAPTION}"
+; Installing again goes where the last install went.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+; Per-machine: Program Files, the all-users Start menu and HKLM. The program itself asks for
+; the same rights to reach the enclosure.
+RequestExecutionLevel admin
+ManifestDPIAware true
+SetCompressor /SOLID lzma
+BrandingText "${CAPTION} ${VERSION}"
+
+VIProductVersion "${VERSION}"
+VIAddVersionKey /LANG=0 "ProductName" "${CAPTION}"
+VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=0 "FileDescription" "${CAPTION} Setup"
+VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "© ${PUBLISHER}"
+
+Var UserDataRemoval ; "1" when the uninstaller removes Host.txt, Device.txt and Setting.txt
+
+!define MUI_ICON "${SOURCE}/res/Snapkeep.ico"
+!define MUI_UNICON "${SOURCE}/res/Snapkeep.ico"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION RunProgram
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; The program's six languages. NSIS picks the one of the system's user interface language,
+; English when it has none of them.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "TradChinese"
+!insertmacro MUI_LANGUAGE "SimpChinese"
+!insertmacro MUI_LANGUAGE "Japanese"
+!insertmacro MUI_LANGUAGE "Russian"
+!insertmacro MUI_LANGUAGE "German"
+!include "${SOURCE}/packaging/Strings.nsh"
+
+Section "!${CAPTION}" SecProgram
+    SectionIn RO
+    SetOutPath "$INSTDIR"
+    File "${STAGE}/Snapkeep.exe"
+    SetOutPath "$INSTDIR\SnapData"
+    File "${STAGE}/SnapData/qconfig.inis"
+    SetOutPath "$INSTDIR\SnapData\Language"
+    File "${STAGE}/SnapData/Language/*.ini"
+    ; Host.txt, Device.txt and Setting.txt are the user's: never shipped, so an install over
+    ; an older version leaves them as they are.
+    WriteUninstaller "$INSTDIR\uninstall.exe"
+
+    SetShellVarContext all
+    SetOutPath "$INSTDIR" ; the shortcuts' working folder
+    CreateShortcut "${MENU_LINK}" "$INSTDIR\Snapkeep.exe"
+SectionEnd
+
+Section /o "$(StartWithWindows)" SecStartup
+    SetShellVarContext all
+    SetOutPath "$INSTDIR"
+    CreateShortcut "${STARTUP_LINK}" "$INSTDIR\Snapkeep.exe"
+SectionEnd
+
+Section "-Apps and features"
+    SetShellVarContext all
+    ; Unticking "start with Windows" on a new install removes the old shortcut.
+    ${IfNot} ${SectionIsSelected} ${SecStartup}
+        Delete "${STARTUP_LINK}"
+    ${EndIf}
+
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${CAPTION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Snapkeep.exe,0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    ; In KiB, as Apps & features reads it; the user's files count too.
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Function .onInit
+    Call RequireAdministrator
+    Call WaitForProgramEnd
+    SetShellVarContext all
+    ; The components page shows what is there: an existing startup shortcut stays ticked, also
+    ; for a silent install over it.
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/STARTUP" $1
+    ${If} ${FileExists} "${STARTUP_LINK}"
+    ${OrIfNot} ${Errors}
+        !insertmacro SelectSection ${SecStartup}
+    ${EndIf}
+FunctionEnd
+
+Function RunProgram
+    SetOutPath "$INSTDIR" ; Exec starts the program in the output folder
+    Exec '"$INSTDIR\Snapkeep.exe"'
+FunctionEnd
+
+!macro REQUIRE_ADMINISTRATOR prefix
+    Function ${prefix}RequireAdministrator
+        UserInfo::GetAccountType
+        Pop $0
+        ${If} $0 != "admin"
+            MessageBox MB_ICONSTOP "$(NeedAdministrator)" /SD IDOK
+            SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
+            Quit
+        ${EndIf}
+    FunctionEnd
+!macroend
+!insertmacro REQUIRE_ADMINISTRATOR ""
+!insertmacro REQUIRE_ADMINISTRATOR "un."
+
+; While the program runs (often from the tray, started with Windows) its exe cannot be replaced
+; or removed. It holds a mutex named after its caption; wait until the user has closed it.
+!macro WAIT_FOR_PROGRAM_END prefix
+    Function ${prefix}WaitForProgramEnd
+        ${Do}
+            System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${CAPTION}") p .r0'
+            ${If} $0 P= 0
+                ${Break}
+            ${EndIf}
+            System::Call 'kernel32::CloseHandle(p r0)'
+            ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ProgramRunning)" /SD IDCANCEL IDRETRY`
+                SetErrorLevel 5 ; ERROR_ACCESS_DENIED: the files are in use
+                Quit
+            ${EndIf}
+        ${Loop}
+    FunctionEnd
+!macroend
+!insertmacro WAIT_FOR_PROGRAM_END ""
+!insertmacro WAIT_FOR_PROGRAM_END "un."
+
+Function un.onInit
+    Call un.RequireAdministrator
+    Call un.WaitForProgramEnd
+    ; Silent, the user's files go only with /PURGE; otherwise the uninstaller asks.
+    StrCpy $UserDataRemoval 0
+    ${un.GetParameters} $0
+    ClearErrors
+    ${un.GetOptions} $0 "/PURGE" $1
+    ${If} ${Silent}
+    ${AndIfNot} ${Errors}
+        StrCpy $UserDataRemoval 1
+    ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+    SetShellVarContext all
+    Delete "${MENU_LINK}"
+    Delete "${STARTUP_LINK}"
+    Delete "$INSTDIR\Snapkeep.exe"
+    Delete "$INSTDIR\SnapData\qconfig.inis"
+    Delete "$INSTDIR\SnapData\Language\*.ini"
+    RMDir "$INSTDIR\SnapData\Language"
+
+    ${IfNot} ${Silent}
+        ${If} ${FileExists} "$INSTDIR\SnapData\Host.txt"
+        ${OrIf} ${FileExists} "$INSTDIR\SnapData\Device.txt"
+        ${OrIf} ${FileExists} "$INSTDIR\SnapData\Setting.txt"
+            ${If} ${Cmd} `MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(RemoveUserData)" IDYES`
+                StrCpy $UserDataRemoval 1
+            ${EndIf}
+        ${EndIf}
+    ${EndIf}
+    ${If} $UserDataRemoval == 1
+        ; With the half-written copies a program stopped mid-save leaves behind.
+        Delete "$INSTDIR\SnapData\Host.txt"
+        Delete "$INSTDIR\SnapData\Device.txt"
+        Delete "$INSTDIR\SnapData\Setting.txt"
+        Delete "$INSTDIR\SnapData\*.txt.snapkeep-new"
+    ${EndIf}
+    RMDir "$INSTDIR\SnapData"
+
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR" ; stays while anything of the user's is in it
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
