@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake g++ make googletest
+    # The readers' fuzz harnesses: clang, and libFuzzer with the sanitizer runtimes.
+    clang libclang-rt-14-dev
     g++-mingw-w64-x86-64 mingw-w64-tools
     wine64 xvfb xauth imagemagick xdotool
     # The installer (scripts/make-dist.sh), and the locales its test runs it in.

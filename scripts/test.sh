@@ -12,6 +12,10 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs" 2>&1 | tee build/native-ctest.log | tail -n 40
 
+echo "== fuzz harnesses of the readers, 10 s each"
+# A reader that regresses on odd input is caught here; scripts/fuzz.sh alone runs them longer.
+scripts/fuzz.sh 10
+
 echo "== windows build and tests (Wine)"
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh

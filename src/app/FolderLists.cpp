@@ -42,6 +42,13 @@ bool SameDriveRoot(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
+// The folder-list files end a line at CR, LF and U+2028. A folder name may hold U+2028 (the
+// dialog's edit box takes it), and a list holding such a path would be written but refused at
+// every later start; such a folder is not taken into the list.
+bool ListFilesCanHold(const std::wstring& path) {
+    return path.find_first_of(L"\r\n\u2028") == std::wstring::npos;
+}
+
 } // namespace
 
 int CountCheckedItems(const ui::ListView& list) {
@@ -89,6 +96,8 @@ void TMainForm::btnHostAddClick() {
         path += L'\\';
 
     std::wstring message;
+    if (!ListFilesCanHold(path))
+        message = TextOf(Text::DirNameUnsupported) + path;
     for (int i = 0; i < ListViewHost.Count() && message.empty(); ++i)
         if (ListViewHost.Text(i) == path)
             message = path + TextOf(Text::DirAlreadyAdded);

@@ -169,6 +169,10 @@ private:
 // The one main window of the process.
 extern TMainForm* MainForm;
 
+// The name of the single-instance mutex for an application title: the title with every "\"
+// replaced, since the system takes a backslash in an object's name for a namespace.
+std::string InstanceMutexName(const std::string& title);
+
 // The number of ticked rows of a folder list.
 int CountCheckedItems(const ui::ListView& list);
 

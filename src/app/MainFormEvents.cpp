@@ -17,17 +17,31 @@ win::Handle& InstanceMutex() {
     static win::Handle mutex;
     return mutex;
 }
+
 } // namespace
+
+std::string InstanceMutexName(const std::string& title) {
+    // A "\" in a kernel object's name names a namespace ("Global\", "Local\"); in any other
+    // place it makes both mutex calls fail, and then every copy would run. The caption is
+    // product data and may hold one. It never holds a ",", which ends the caption's value in the
+    // product configuration, so that stands in for it without making two captions one name.
+    std::string name = title;
+    for (char& c : name)
+        if (c == '\\')
+            c = ',';
+    return name;
+}
 
 void TMainForm::TntFormCreate() {
     ui::Application& app = ui::Application::Instance();
     app.SetTitle(win::WideToAnsi(Caption()));
     const std::string& title = app.Title();
+    const std::string mutexName = InstanceMutexName(title);
 
     // Another copy holds a mutex named after the title: bring that copy forward and end.
-    win::Handle other(::OpenMutexA(SYNCHRONIZE, FALSE, title.c_str()));
+    win::Handle other(::OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str()));
     if (!other) {
-        InstanceMutex().Reset(::CreateMutexA(nullptr, FALSE, title.c_str()));
+        InstanceMutex().Reset(::CreateMutexA(nullptr, FALSE, mutexName.c_str()));
         // Two copies started at the same moment can both miss the other's mutex above; the
         // one whose create found it existing is the second copy, or both would run and the
         // last to close would write over the other's lists.

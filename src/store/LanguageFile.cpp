@@ -107,6 +107,12 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      u"Source file cannot be duplicated",
      {},
      T::ErrcodeSourceFileNotFound},
+    // The folder lists end a line at U+2028 (and CR, LF), so a folder whose path holds one
+    // could be written but never read back; the Add command refuses it with this text.
+    {u"DirNameUnsupported",
+     u"A folder whose path contains a line separator cannot be added: ",
+     {},
+     T::DirNameUnsupported},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -134,7 +140,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::ErrcodeSourceFileNotFound) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::DirNameUnsupported) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

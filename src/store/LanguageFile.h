@@ -105,8 +105,9 @@ enum class Text : uint8_t {
     ErrcodeDestinationPathTooLong,     // a reason of a failure line, + "."
     ErrcodeDestinationFileCreatedFail, // a reason of a failure line, + "."
     ErrcodeSourceFileNotFound,         // a reason of a failure line, + "."
+    DirNameUnsupported,                // text + path: a folder the list files cannot hold
 };
-inline constexpr size_t kTextCount = 35;
+inline constexpr size_t kTextCount = 36;
 
 // One row of the key list.
 struct LanguageKey {
@@ -116,7 +117,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 58;
+inline constexpr size_t kLanguageKeyCount = 59;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();
@@ -136,7 +137,7 @@ inline constexpr size_t kLanguageValueCapacity = 128;
 // first U+0000.
 std::u16string DecodeLanguageText(std::string_view fileBytes);
 
-// The 58 texts of a language file's bytes in key-list order: each key's value from the file, or
+// The 59 texts of a language file's bytes in key-list order: each key's value from the file, or
 // the row's English text when the file lacks the key or its value is unusable.
 std::array<std::u16string, kLanguageKeyCount> ReadLanguageTexts(std::string_view fileBytes);
 

@@ -72,6 +72,26 @@ void Application::ShowException(const std::string& message) {
                   MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
+int Application::RunStartUp(const std::function<void()>& steps,
+                            const std::function<void()>& discard) noexcept {
+    std::string message;
+    try {
+        steps();
+        return 0;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        // No message of its own: the box shows an empty one.
+    }
+    try {
+        discard();
+    } catch (...) {
+        // Taking down a half-built window is best effort; the message still has to be shown.
+    }
+    ShowException(message);
+    return 0;
+}
+
 LRESULT CALLBACK Application::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ACTIVATE:

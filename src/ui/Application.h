@@ -50,6 +50,14 @@ public:
     // The standard error box: the message, with the application title as caption.
     void ShowException(const std::string& message);
 
+    // Runs the program's start-up steps: creating its windows and running the message loop.
+    // An error that escapes them ends the program normally: `discard` first takes down what
+    // was built (so that nothing half-made can be shown or save over the user's files while
+    // the message is up), then the error's message (empty when it has none) is shown in the
+    // standard error box. Answers the exit status, which is 0 on every road.
+    int RunStartUp(const std::function<void()>& steps,
+                   const std::function<void()>& discard) noexcept;
+
     // Runs when another copy of the program brings the application window forward: the main
     // form should come back from the tray and to the foreground.
     std::function<void()> OnRestore;

@@ -58,9 +58,12 @@ bool BlockPipe::WriteBlock(DWORD count) {
 bool BlockPipe::Flush() {
     while (written_ < passed_) {
         DWORD put = 0;
+        ::SetLastError(0);
         if (!files_.Write(destination_, buffer_.get() + written_, passed_ - written_, put) ||
-            put == 0)
+            put == 0) {
+            writeError_ = ::GetLastError();
             return false;
+        }
         written_ += put;
     }
     return true;

@@ -30,6 +30,8 @@ public:
     bool WriteBlock(DWORD count);
     // Writes the blocks passed on and not yet written. False when writing failed.
     bool Flush();
+    // The Windows error of the write that failed (0 when it gave none).
+    DWORD WriteError() const { return writeError_; }
 
 private:
     bool Fill();
@@ -46,6 +48,7 @@ private:
     DWORD passed_ = 0;  // of them, passed on to the destination
     DWORD written_ = 0; // of them, written
     bool sourceEnded_ = false;
+    DWORD writeError_ = 0;
 };
 
 } // namespace snapkeep

@@ -88,6 +88,23 @@ bool FileAccess::ApplyInfo(HANDLE file, const std::wstring&, const FileInfo& inf
     return true;
 }
 
+HANDLE FileAccess::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error) {
+    // The basic information level leaves out the short names nobody here reads.
+    HANDLE listing = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    error = listing == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+    return listing;
+}
+
+bool FileAccess::FreeSpace(const std::wstring& folder, std::uint64_t& bytes) {
+    ULARGE_INTEGER available{};
+    const std::wstring path = win::ToWide(ExtendedLengthPath(win::ToU16(folder + L"\\")));
+    if (!::GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr))
+        return false;
+    bytes = available.QuadPart;
+    return true;
+}
+
 bool FileAccess::Read(HANDLE file, void* buffer, DWORD size, DWORD& got) {
     got = 0;
     return ::ReadFile(file, buffer, size, &got, nullptr) != FALSE;

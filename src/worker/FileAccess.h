@@ -5,6 +5,7 @@
 // to make a read or a write fail in the middle of a file.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "worker/FileInfo.h"
@@ -22,6 +23,14 @@ public:
     // Gives the open file, now named `path`, the creation, last-access and last-write times and
     // the attributes of `info`.
     virtual bool ApplyInfo(HANDLE file, const std::wstring& path, const FileInfo& info);
+    // Opens a directory listing of `pattern` and gives its first entry (FindFirstFileExW);
+    // INVALID_HANDLE_VALUE with the Windows error when it cannot be opened. A test puts the
+    // refusals here that Wine, run as root, never gives (access denied, the plain path's
+    // length limit).
+    virtual HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error);
+    // The bytes free to the caller on the volume of `folder` (GetDiskFreeSpaceExW); false when
+    // the volume cannot tell.
+    virtual bool FreeSpace(const std::wstring& folder, std::uint64_t& bytes);
     // One ReadFile / WriteFile call.
     virtual bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got);
     virtual bool Write(HANDLE file, const void* data, DWORD size, DWORD& put);

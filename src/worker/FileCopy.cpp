@@ -30,12 +30,32 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output);
+
+bool IsOutOfSpace(DWORD error) {
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+// True when `size` bytes do not fit in the free space of the destination's volume but do with
+// the earlier destination's own space added.
+bool FitsOnlyInPlace(FileAccess& files, const std::wstring& destination, std::uint64_t size) {
+    std::uint64_t free = 0;
+    FileInfo earlier;
+    DWORD error = 0;
+    if (!files.FreeSpace(FolderOf(destination), free) ||
+        !files.ReadInfo(destination, earlier, error))
+        return false;
+    return free < size && free + earlier.size >= size;
+}
+
 // Where the data goes: a destination that does not exist yet is written under its own name (if
 // the copy fails, nothing was there to lose); an existing one only beside it, to be replaced by
 // a whole copy. The destination's folder is created with its missing parents when needed.
-// 0, or the code of the failure.
-int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& output) {
+// 0, or the code of the failure; `beside` tells whether the output is a temporary file.
+int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& output, bool& beside,
+               FileAccess& files, std::uint64_t size) {
     const std::wstring folder = FolderOf(destination);
+    beside = false;
     for (bool folderMade = false;;) {
         output = std::make_unique<TempFile>(destination, TempFile::ExactName{});
         if (output->Valid())
@@ -52,8 +72,28 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
             error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
             return CopyDestinationWriteFailed;
         output = std::make_unique<TempFile>(folder);
-        return output->Valid() ? CopyDone : CopyDestinationWriteFailed;
+        beside = true;
+        if (output->Valid())
+            return CopyDone;
+        // Not even room for an empty file beside it: the earlier file's own space must do.
+        if (!IsOutOfSpace(output->Error()) || !FitsOnlyInPlace(files, destination, size))
+            return CopyDestinationWriteFailed;
+        beside = false;
+        return RewriteInPlace(destination, output);
     }
+}
+
+// No room for a second copy beside an existing destination: the destination itself is emptied
+// and written again, which needs no more room than the new data. Its earlier content is lost
+// if this copy then fails, as it would be without the temporary file; the failure is reported.
+int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output) {
+    output.reset();
+    // As for a first copy: read-only, hidden and system would refuse the writing.
+    if (!::SetFileAttributesW(LongForm(destination).c_str(), FILE_ATTRIBUTE_ARCHIVE))
+        return IsNotFound(::GetLastError()) ? CopyDestinationWriteFailed
+                                            : CopyResetAttributesFailed;
+    output = std::make_unique<TempFile>(destination, TempFile::InPlace{});
+    return output->Valid() ? CopyDone : CopyDestinationWriteFailed;
 }
 
 // Renames the finished temporary file over the destination. A read-only, hidden or system file
@@ -95,6 +135,20 @@ LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size) {
             return LoopEnd::Cancelled;
     }
     return pipe.Flush() ? LoopEnd::Completed : LoopEnd::WriteFailed;
+}
+
+// Moves the whole source into `output`; `writeError` is the error of a failed write.
+LoopEnd MoveFile(FileAccess& files, HANDLE input, TempFile& output, std::uint64_t size,
+                 DWORD& writeError) {
+    BlockPipe pipe(files, input, output.Get(), size);
+    const LoopEnd end = MoveData(pipe, size);
+    writeError = pipe.WriteError();
+    return end;
+}
+
+bool Rewind(HANDLE file) {
+    LARGE_INTEGER start{};
+    return ::SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != FALSE;
 }
 
 } // namespace
@@ -143,14 +197,30 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         return CopySourceInfoFailed;
 
     std::unique_ptr<TempFile> temp;
-    if (const int code = OpenOutput(destination, temp); code != CopyDone)
+    bool beside = false;
+    if (const int code = OpenOutput(destination, temp, beside, files, info.size); code != CopyDone)
         return code;
 
     CopyPercent.store(0);
-    LoopEnd end;
-    {
-        BlockPipe pipe(files, input.Get(), temp->Get(), info.size);
-        end = MoveData(pipe, info.size);
+    DWORD writeError = 0;
+    LoopEnd end = MoveFile(files, input.Get(), *temp, info.size, writeError);
+    if (end == LoopEnd::WriteFailed && beside && IsOutOfSpace(writeError)) {
+        // Drop the partial copy, which gives its room back. When the new data and the earlier
+        // file truly do not fit side by side, but the new data fits in the earlier file's place,
+        // write it over the earlier file instead. Otherwise (the volume says there is room, or
+        // not even the earlier file's place would do) the earlier file is kept and the copy
+        // fails, as overwriting it would only lose it.
+        if (!temp->Discard())
+            return CopyDeletePartialFailed;
+        if (!FitsOnlyInPlace(files, destination, info.size))
+            return CopyDestinationWriteFailed;
+        if (!Rewind(input.Get()))
+            return CopySourceReadFailed;
+        beside = false;
+        if (const int code = RewriteInPlace(destination, temp); code != CopyDone)
+            return code;
+        CopyPercent.store(0);
+        end = MoveFile(files, input.Get(), *temp, info.size, writeError);
     }
     input.Reset();
 

@@ -3,8 +3,12 @@
 // and the copy of each file.
 #include "worker/ScanCopyFilesThread.h"
 
+#include <algorithm>
+
 #include "win/Text.h"
+#include "worker/LongPath.h"
 #include "worker/PathMapping.h"
+#include "worker/TempFileName.h"
 #include "worker/TypeMatch.h"
 
 namespace snapkeep {
@@ -41,13 +45,35 @@ std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
 }
 
 void TScanCopyFiles::ScanFolder(const std::wstring& folder) {
+    // Folder links make a tree a graph: a link to an ancestor would be walked again and again,
+    // and one into the enclosure would copy the backup into itself. A folder already on the way
+    // down from the root, or the destination's Backup folder, is not entered.
+    const std::optional<FolderIdentity> identity = IdentifyFolder(folder);
+    if (identity) {
+        if (identity == destinationTree_ ||
+            std::find(walkPath_.begin(), walkPath_.end(), *identity) != walkPath_.end())
+            return;
+        walkPath_.push_back(*identity);
+    }
+    ListFolder(folder);
+    if (identity)
+        walkPath_.pop_back();
+}
+
+void TScanCopyFiles::ListFolder(const std::wstring& folder) {
     WIN32_FIND_DATAW entry;
-    // The basic information level leaves out the short names nobody here reads.
-    win::FindHandle listing(::FindFirstFileExW((folder + L"*.*").c_str(), FindExInfoBasic, &entry,
-                                               FindExSearchNameMatch, nullptr,
-                                               FIND_FIRST_EX_LARGE_FETCH));
-    if (!listing)
-        return; // missing, refused or too long: skipped with everything below it
+    DWORD error = 0;
+    // The same long form the copy uses: a deep folder is listed, and its files then meet the
+    // destination's length limit (code 7) instead of vanishing unreported.
+    win::FindHandle listing(files_->FindFirst(
+        win::ToWide(ExtendedLengthPath(win::ToU16(folder + L"*.*"))), entry, error));
+    if (!listing) {
+        // A folder gone since its parent was listed held nothing to copy any more. One that is
+        // there but cannot be listed leaves the job incomplete, and the job must say so.
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            ReportUnlistableFolder(folder);
+        return;
+    }
     do {
         WaitWhilePaused();
         if (cancelRequested_.load())
@@ -59,9 +85,27 @@ void TScanCopyFiles::ScanFolder(const std::wstring& folder) {
             ScanFolder(folder + entry.cFileName + L"\\");
             continue;
         }
+        // Left by a copy that never finished: not the user's file, in either direction.
+        if (name.front() == L'~' &&
+            IsWorkerTempFileName(
+                std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size())))
+            continue;
         if (!HandleFile(folder, entry))
             break;
     } while (::FindNextFileW(listing.Get(), &entry));
+}
+
+// In the copy pass, a folder that cannot be listed is reported once, as a file whose source
+// cannot be read, so that it appears among the job's failures. The scan pass does not count it.
+void TScanCopyFiles::ReportUnlistableFolder(const std::wstring& folder) {
+    if (scanOnly_ || cancelRequested_.load())
+        return;
+    fileSize_.store(0);
+    SetSourcePath(folder);
+    MakeDestinationPath(folder);
+    lastResult_.store(CopySourceInfoFailed);
+    if (onAfterFile_)
+        onAfterFile_(*this);
 }
 
 // One file entry. False when the walk must stop (cancelled during the file).

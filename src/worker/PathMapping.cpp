@@ -14,6 +14,11 @@ constexpr std::u16string_view kNetworkFolder = u"UNC";
 
 std::optional<std::u16string> MapBackupPath(std::u16string_view source,
                                             std::u16string_view deviceRoot) {
+    // No enclosure drive (its drive box emptied when it was pulled out): a backup has nowhere
+    // to go. Mapped below an empty root, the file would land in a "Backup" folder below the
+    // program's current directory, and be reported as copied.
+    if (deviceRoot.empty())
+        return std::nullopt;
     std::u16string_view drive;
     std::u16string_view rest;
     if (source.starts_with(kNetworkPrefix)) {

@@ -13,7 +13,7 @@ inline constexpr std::size_t kDestinationPathLimit = 260;
 
 // Backup: "C:\dir\f" -> deviceRoot + "Backup\C\dir\f". A network path "\\server\share\dir\f"
 // has no drive letter; it goes to deviceRoot + "Backup\UNC\server\share\dir\f", a folder name
-// no drive letter can take. Nothing for a path of neither form.
+// no drive letter can take. Nothing for a path of neither form, nor without a device root.
 std::optional<std::u16string> MapBackupPath(std::u16string_view source,
                                             std::u16string_view deviceRoot);
 

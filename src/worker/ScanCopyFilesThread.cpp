@@ -134,6 +134,11 @@ void TScanCopyFiles::Execute() {
     if (!created)
         FatalError();
 
+    // A backup never walks into its own destination, however a folder link leads there.
+    walkPath_.clear();
+    destinationTree_.reset();
+    if (backupDirection_ && !deviceRoot16_.empty())
+        destinationTree_ = IdentifyFolder(win::ToWide(deviceRoot16_) + L"Backup");
     ScanFolder(rootFolder_);
 
     {

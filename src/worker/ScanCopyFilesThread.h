@@ -15,12 +15,15 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <optional>
+#include <vector>
 
 #include "win/Handle.h"
 #include "worker/CopyResult.h"
 #include "worker/CopyState.h"
 #include "worker/FileAccess.h"
 #include "worker/FileCopy.h"
+#include "worker/FolderIdentity.h"
 
 namespace snapkeep {
 
@@ -79,6 +82,8 @@ private:
 
     // The walk, on the worker's thread (FolderScan.cpp).
     void ScanFolder(const std::wstring& folder);
+    void ListFolder(const std::wstring& folder);
+    void ReportUnlistableFolder(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool MatchFileType(const std::wstring& path) const;
     std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
@@ -97,6 +102,11 @@ private:
     bool backupDirection_ = true;
     bool scanOnly_ = false;
     FileAccess* files_ = &SystemFileAccess();
+
+    // The walk's own, on the worker's thread: the folders from the root down to the one being
+    // listed, and the backup's destination tree, neither of which the walk enters again.
+    std::vector<FolderIdentity> walkPath_;
+    std::optional<FolderIdentity> destinationTree_;
 
     // Published to the owner.
     mutable CRITICAL_SECTION textLock_;

@@ -1,10 +1,10 @@
 #include "worker/TempFile.h"
 
 #include <atomic>
-#include <vector>
 
 #include "win/Text.h"
 #include "worker/LongPath.h"
+#include "worker/TempFileName.h"
 
 namespace snapkeep {
 
@@ -14,29 +14,21 @@ std::wstring LongForm(const std::wstring& path) {
     return win::ToWide(ExtendedLengthPath(win::ToU16(path)));
 }
 
-// The file system's own spelling of a full path, as a rename by handle expects it.
-std::wstring NtPath(const std::wstring& path) {
-    if (path.starts_with(L"\\\\?\\"))
-        return L"\\??\\" + path.substr(4);
-    if (path.starts_with(L"\\\\"))
-        return L"\\??\\UNC\\" + path.substr(2);
-    return L"\\??\\" + path;
-}
-
 } // namespace
 
 TempFile::TempFile(const std::wstring& folder) {
     static std::atomic<unsigned> counter{0};
-    const std::wstring prefix =
-        folder + L"\\~snapkeep-" + std::to_wstring(::GetCurrentProcessId()) + L"-";
     // A name left behind by an earlier run that ended abruptly is simply passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ = prefix + std::to_wstring(counter++) + L".tmp";
+        path_ =
+            folder + L"\\" + win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++));
         file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                   nullptr));
-        if (file_)
+        if (file_) {
+            created_ = true;
             return;
+        }
         error_ = ::GetLastError();
         if (error_ != ERROR_FILE_EXISTS && error_ != ERROR_ALREADY_EXISTS)
             return;
@@ -47,6 +39,15 @@ TempFile::TempFile(const std::wstring& path, ExactName) : path_(path) {
     file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                               nullptr));
+    created_ = file_.Valid();
+    if (!file_)
+        error_ = ::GetLastError();
+}
+
+TempFile::TempFile(const std::wstring& path, InPlace) : path_(path) {
+    file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                              TRUNCATE_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    created_ = file_.Valid();
     if (!file_)
         error_ = ::GetLastError();
 }
@@ -61,33 +62,57 @@ bool TempFile::Commit(const std::wstring& destination) {
         committed_ = true;
         return true;
     }
-    const std::wstring target = NtPath(LongForm(destination));
-    const size_t nameBytes = target.size() * sizeof(wchar_t);
-    std::vector<unsigned char> block(sizeof(FILE_RENAME_INFO) + nameBytes, 0);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(block.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::copy(target.begin(), target.end(), rename->FileName);
-    if (!::SetFileInformationByHandle(file_.Get(), FileRenameInfo, rename,
-                                      static_cast<DWORD>(block.size()))) {
-        error_ = ::GetLastError();
+    const std::wstring target = LongForm(destination);
+    const std::wstring replacement = LongForm(path_);
+    // Only a file is replaced: a folder in the destination's place stays (Wine's ReplaceFileW
+    // would put the file in its place).
+    const DWORD existing = ::GetFileAttributesW(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY)) {
+        error_ = ERROR_ACCESS_DENIED;
         return false;
     }
+    // ReplaceFileW opens the replacement itself, so ours must be closed; the data is complete.
+    file_.Reset();
+    if (!::ReplaceFileW(target.c_str(), replacement.c_str(), nullptr,
+                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                        nullptr)) {
+        error_ = ::GetLastError();
+        // The old file is gone and the new data is still under the temporary name: finish the
+        // move by name rather than leave the destination missing.
+        if (error_ != ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+            !::MoveFileExW(replacement.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return false;
+    }
     committed_ = true;
+    // Times and attributes go on through this handle, as they do on a new destination.
+    file_.Reset(::CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+    if (!file_)
+        error_ = ::GetLastError();
     return true;
 }
 
 bool TempFile::Discard() {
-    if (!file_)
+    if (!created_ || committed_)
         return true;
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    const bool marked = ::SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &disposition,
-                                                     sizeof disposition);
-    file_.Reset();
-    if (marked)
+    if (file_) {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        const bool marked = ::SetFileInformationByHandle(file_.Get(), FileDispositionInfo,
+                                                         &disposition, sizeof disposition);
+        file_.Reset();
+        if (marked) {
+            created_ = false;
+            return true;
+        }
+    }
+    // Closed already (a refused replacement), or the handle would not take the deletion.
+    if (::DeleteFileW(LongForm(path_).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND) {
+        created_ = false;
         return true;
-    return ::DeleteFileW(LongForm(path_).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    return false;
 }
 
 } // namespace snapkeep

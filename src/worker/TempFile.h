@@ -20,6 +20,11 @@ public:
     // to protect, and writing it under its own name spares a rename.
     struct ExactName {};
     TempFile(const std::wstring& path, ExactName);
+    // Opens the existing file `path` itself and empties it: the last resort when there is no
+    // room for a second copy beside it. Discarding it deletes it, as a failed first copy is
+    // deleted: its earlier content is already gone.
+    struct InPlace {};
+    TempFile(const std::wstring& path, InPlace);
     ~TempFile(); // deletes the file unless Commit succeeded
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
@@ -28,9 +33,12 @@ public:
     DWORD Error() const { return error_; }
     HANDLE Get() const { return file_.Get(); }
 
-    // Renames the file to `destination` (unless it already has that name), replacing what is
-    // there. The handle stays open and now names the destination. False (with Error()) when the
-    // rename is refused.
+    // Puts the file in the place of `destination` (unless it already has that name). An
+    // existing destination is replaced the way ReplaceFileW does it, which keeps what the old
+    // file had beyond its data: its security descriptor and named streams. Afterwards Get()
+    // names the destination, opened for setting its times and attributes (invalid when it
+    // cannot be opened again). False (with Error()) when the replacement is refused; the
+    // destination is then as it was, and the file is still ours to discard.
     bool Commit(const std::wstring& destination);
     // Deletes the file now. False when it cannot be deleted.
     bool Discard();
@@ -39,6 +47,7 @@ private:
     win::FileHandle file_;
     std::wstring path_;
     DWORD error_ = 0;
+    bool created_ = false; // the file exists and is ours until committed
     bool committed_ = false;
 };
 

@@ -93,6 +93,25 @@ TEST_F(FolderListsTest, EnclosureDrivesAreRefusedWhicheverIsSelected) {
     EXPECT_EQ(form.ListViewHost.Count(), 1);
 }
 
+TEST_F(FolderListsTest, AFolderTheListFilesCannotHoldIsRefused) {
+    // The list files end a line at U+2028, CR and LF: a row holding one would be saved, and
+    // every later start would then stop at the malformed list.
+    TMainForm& form = EnglishForm();
+    for (const wchar_t* chosen :
+         {L"C:\\Line\u2028Separator", L"C:\\Carriage\rReturn", L"C:\\Line\nFeed\\"}) {
+        std::wstring path = chosen;
+        if (path.back() != L'\\')
+            path += L'\\';
+        EXPECT_EQ(
+            Add(form, chosen),
+            (Rows_t{L"A folder whose path contains a line separator cannot be added: " + path}));
+    }
+    EXPECT_EQ(form.ListViewHost.Count(), 0);
+    // Other unusual characters are kept.
+    EXPECT_TRUE(Add(form, L"C:\\Para\u2029graph \u00e9\U0001F600").empty());
+    EXPECT_EQ(form.ListViewHost.Count(), 1);
+}
+
 TEST_F(FolderListsTest, DriveRootsOfLettersAndNetworkShares) {
     TMainForm& form = EnglishForm();
     EXPECT_TRUE(Add(form, L"C:\\Photos\\2024").empty());

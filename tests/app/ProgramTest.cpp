@@ -172,6 +172,23 @@ TEST_F(ProgramTest, DifferentCaptionsRunSideBySide) {
     EXPECT_EQ(second.WaitForExit(), 0);
 }
 
+TEST_F(ProgramTest, ABackslashInTheCaptionStillKeepsOneCopy) {
+    // The caption names the single-instance mutex, and a "\\" in an object's name makes the
+    // system refuse it.
+    caption_ += L" C:\\Backup";
+    WriteConfig(dir_.Path());
+    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(first);
+    ASSERT_NE(main, nullptr);
+    TempDir secondDir;
+    WriteConfig(secondDir.Path());
+    ChildProcess second(BuildProgram(L"Snapkeep.exe"), secondDir.Path());
+    EXPECT_EQ(second.WaitForExit(), 0);
+    EXPECT_FALSE(FileExists(secondDir / L"SnapData\\Host.txt")) << "the second copy ran";
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0);
+}
+
 struct MalformedList {
     const wchar_t* file;
     std::string bytes;

@@ -301,4 +301,105 @@ TEST_F(FileCopy, CopyFileInfoCodes) {
     EXPECT_EQ(CopyFileInfo(dir / L"d.txt", dir / L"s.txt", store), CopySourceInfoLateFailed);
 }
 
+// A volume too full for a second copy beside the earlier one: writing into a temporary file fails
+// for lack of room, and the volume reports `free` bytes free. (Wine's own disks under test are
+// never that full; the end-to-end tests fill a small one for real.)
+class FullVolume : public FileAccess {
+public:
+    explicit FullVolume(std::uint64_t free) : free_(free) {}
+    bool Write(HANDLE file, const void* data, DWORD size, DWORD& put) override {
+        wchar_t name[1024] = {};
+        ::GetFinalPathNameByHandleW(file, name, 1023, FILE_NAME_NORMALIZED);
+        if (std::wstring(name).find(L"~snapkeep-") != std::wstring::npos) {
+            put = 0;
+            ::SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        return FileAccess::Write(file, data, size, put);
+    }
+    bool FreeSpace(const std::wstring&, std::uint64_t& bytes) override {
+        bytes = free_;
+        return true;
+    }
+
+private:
+    std::uint64_t free_;
+};
+
+TEST_F(FileCopy, NoRoomBesideTheEarlierFileRewritesItInPlaceOnlyWhenThatFits) {
+    struct Case {
+        const char* name;
+        size_t earlier, source;
+        std::uint64_t free;
+        int result;
+        bool rewritten;
+    };
+    const Case cases[] = {
+        {"fits only in the earlier file's place", 60'000, 50'000, 40'000, CopyDone, true},
+        {"the volume says it fits beside", 60'000, 50'000, 60'000, CopyDestinationWriteFailed,
+         false},
+        {"fits nowhere", 60'000, 200'000, 100'000, CopyDestinationWriteFailed, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const std::wstring source = folder / L"s.bin";
+        const std::wstring destination = folder / L"d.bin";
+        const std::string fresh = Pattern(c.source, 1);
+        const std::string earlier = Pattern(c.earlier, 2);
+        ASSERT_TRUE(WriteBytes(source, fresh));
+        ASSERT_TRUE(SetWriteTimeAndAttributes(source, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
+        ASSERT_TRUE(WriteBytes(destination, earlier));
+        // An earlier read-only copy is rewritten all the same.
+        ASSERT_TRUE(SetWriteTimeAndAttributes(destination, kSomeTime - 10'000'000,
+                                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+        FullVolume volume(c.free);
+        EXPECT_EQ(RunFileCopy(source, destination, volume), c.result);
+        EXPECT_EQ(ReadBytes(destination), c.rewritten ? fresh : earlier);
+        const Info info = InfoOf(destination);
+        EXPECT_EQ(info.lastWrite, c.rewritten ? kSomeTime : kSomeTime - 10'000'000);
+        EXPECT_EQ(info.attributes & FILE_ATTRIBUTE_READONLY,
+                  c.rewritten ? 0u : DWORD(FILE_ATTRIBUTE_READONLY));
+        EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
+    }
+}
+
+TEST_F(FileCopy, AReallyFullVolumeTakesTheNewDataInTheEarlierFilesPlace) {
+    const std::wstring volume = dir / L"small";
+    ASSERT_TRUE(::CreateDirectoryW(volume.c_str(), nullptr));
+    SmallVolume small(volume, 4u << 20);
+    if (!small.Mounted())
+        GTEST_SKIP() << "a small RAM file system cannot be mounted here (it needs Wine as root)";
+    const std::wstring source = dir / L"s.bin";
+    const std::wstring destination = volume + L"\\d.bin";
+    const std::string earlier = Pattern(3u << 20, 1);
+    const std::string fresh = Pattern(5u << 19, 2); // 2.5 MiB: not beside 3 MiB in 4 MiB
+    ASSERT_TRUE(WriteBytes(source, fresh));
+    ASSERT_TRUE(WriteBytes(destination, earlier));
+    EXPECT_EQ(RunFileCopy(source, destination), CopyDone);
+    EXPECT_TRUE(ReadBytes(destination) == fresh);
+    EXPECT_TRUE(TemporaryFilesIn(volume).empty());
+
+    // Larger than the whole volume: the earlier file is kept.
+    ASSERT_TRUE(WriteBytes(source, Pattern(5u << 20, 3)));
+    EXPECT_EQ(RunFileCopy(source, destination), CopyDestinationWriteFailed);
+    EXPECT_TRUE(ReadBytes(destination) == fresh);
+    EXPECT_TRUE(TemporaryFilesIn(volume).empty());
+}
+
+TEST_F(FileCopy, ReplacingKeepsTheEarlierFilesNamedStreams) {
+    const std::wstring source = dir / L"s.txt";
+    const std::wstring destination = dir / L"d.txt";
+    ASSERT_TRUE(WriteBytes(source, "new content"));
+    ASSERT_TRUE(WriteBytes(destination, "old"));
+    // A named stream, as a download's zone mark or another program's tag is kept.
+    // A file system without them either refuses the name or makes a file of that name.
+    if (!WriteBytes(destination + L":tag", "kept") || ReadBytes(destination + L":tag") != "kept" ||
+        Snapshot(dir.Path()).size() != 2)
+        GTEST_SKIP() << "this file system has no named streams (Wine keeps none)";
+    ASSERT_EQ(RunFileCopy(source, destination), CopyDone);
+    EXPECT_EQ(ReadBytes(destination), "new content");
+    EXPECT_EQ(ReadBytes(destination + L":tag"), "kept");
+}
+
 } // namespace

@@ -38,6 +38,8 @@ TEST(PathMappingBackup, UsesTheDeviceRootAsGiven) {
 TEST(PathMappingBackup, PathsOfNeitherFormMapNowhere) {
     EXPECT_FALSE(MapBackupPath(u"relative\\f.txt", u"E:\\").has_value());
     EXPECT_FALSE(MapBackupPath(u"", u"E:\\").has_value());
+    // No enclosure drive: not a path below the current directory.
+    EXPECT_FALSE(MapBackupPath(u"C:\\a.txt", u"").has_value());
 }
 
 TEST(PathMappingRestore, FindsTheFirstBackupMarkerAsWritten) {

@@ -1,6 +1,7 @@
 // The worker as the job window drives it: real files below two drive letters mapped to a fresh
 // folder per test, H: standing for the host and R: for the enclosure.
 #include "worker/ScanCopyFilesThread.h"
+#include "worker/Folders.h"
 
 #include "TempDir.h"
 #include "Wait.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -418,6 +420,120 @@ TEST_F(Worker, DestroyingAnUnstartedOrPausedWorkerReturns) {
     EXPECT_FALSE(WaitUntil([&] { return paused->FilesFound() > 0; }, 200));
     paused.reset(); // cancels, wakes and waits for the thread
     SUCCEED();
+}
+
+// --- Faults at the edges of the walk -------------------------------------------------------
+
+TEST_F(Worker, AFolderThatCannotBeListedIsReportedOnceInTheCopyPass) {
+    ASSERT_TRUE(WriteFileAt(H + L"open\\a.txt", "a"));
+    ASSERT_TRUE(WriteFileAt(H + L"locked\\b.txt", "b"));
+    ASSERT_TRUE(WriteFileAt(H + L"locked\\deeper\\c.txt", "c"));
+    // Wine, run as root, lists every folder: the refusal comes from a stand-in.
+    RefusingListings files({H + L"locked\\"}, ERROR_ACCESS_DENIED);
+
+    auto scan = Make(H, true, true);
+    scan->SetFileAccess(files);
+    std::vector<Handled> scanned = Run(*scan);
+    ASSERT_EQ(scanned.size(), 1u) << "the scan pass counts files only";
+    EXPECT_EQ(scanned[0].source, H + L"open\\a.txt");
+
+    auto copy = Make(H, false, true);
+    copy->SetFileAccess(files);
+    std::vector<Handled> copied = Run(*copy);
+    std::sort(copied.begin(), copied.end(),
+              [](const Handled& a, const Handled& b) { return a.source < b.source; });
+    ASSERT_EQ(copied.size(), 2u);
+    EXPECT_EQ(copied[0].source, H + L"locked\\");
+    EXPECT_EQ(copied[0].result, CopySourceInfoFailed);
+    EXPECT_EQ(copied[0].size, 0u);
+    EXPECT_EQ(copied[1].source, H + L"open\\a.txt");
+    EXPECT_EQ(copied[1].result, CopyDone);
+    EXPECT_EQ(copy->FilesFound(), 1u);
+}
+
+TEST_F(Worker, DeepFoldersAreListedAndTheirFilesReportedAsTooLong) {
+    // A tree deeper than a plain path can name. The stand-in refuses plain listing patterns of
+    // MAX_PATH or more, as Windows does; Wine itself would list them.
+    std::wstring deep = H;
+    while (deep.size() < 300)
+        deep += L"a-rather-long-folder-name\\";
+    ASSERT_TRUE(ForceDirectories(deep));
+    const std::wstring file = deep + L"deep.txt";
+    {
+        win::FileHandle out(::CreateFileW((L"\\\\?\\" + file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(out.Valid());
+    }
+    RefusingListings files({}, 0);
+    auto worker = Make(H, false, true);
+    worker->SetFileAccess(files);
+    const std::vector<Handled> handled = Run(*worker);
+    ASSERT_EQ(handled.size(), 1u) << "the deep file vanished from the job";
+    EXPECT_EQ(handled[0].source, file);
+    EXPECT_EQ(handled[0].result, CopyDestinationTooLong);
+}
+
+TEST_F(Worker, FolderLinksAreNotWalkedInCirclesNorIntoTheBackup) {
+    ASSERT_TRUE(WriteFileAt(H + L"tree\\a.txt", "a"));
+    ASSERT_TRUE(WriteFileAt(H + L"tree\\sub\\b.txt", "b"));
+    // A first backup makes the destination's Backup folder.
+    auto first = Make(H, false, true);
+    ASSERT_EQ(Run(*first).size(), 2u);
+    if (!MakeFolderLink(H + L"tree\\sub\\up", H + L"tree") ||
+        !MakeFolderLink(H + L"tree\\enclosure", R) ||
+        !MakeFolderLink(H + L"tree\\backup", R + L"Backup"))
+        GTEST_SKIP() << "folder links cannot be made here";
+    ASSERT_TRUE(WriteFileAt(H + L"tree\\sub\\c.txt", "c"));
+
+    auto second = Make(H, false, true);
+    const std::vector<Handled> handled = Run(*second);
+    // Only the new file: neither the ancestor behind "up" nor the enclosure's Backup folder,
+    // reached directly or through the enclosure's root, is walked again.
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].source, H + L"tree\\sub\\c.txt");
+    EXPECT_EQ(second->FilesFound(), 3u);
+    EXPECT_FALSE(FileExists(B + L"tree\\enclosure")) << "the backup was copied into itself";
+}
+
+TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
+    const std::wstring leftovers[] = {L"~snapkeep-4242-0.tmp", L"~SNAPKEEP-1-17.TMP"};
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\report.txt", "report"));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\~snapkeep-notes.tmp", "a user's own file"));
+    for (const std::wstring& name : leftovers) {
+        ASSERT_TRUE(WriteFileAt(H + L"docs\\" + name, "half a copy"));
+        ASSERT_TRUE(WriteFileAt(B + L"docs\\" + name, "half a copy"));
+    }
+    auto backup = Make(H, false, true);
+    std::vector<Handled> handled = Run(*backup);
+    std::vector<std::wstring> sources;
+    for (const Handled& h : handled)
+        sources.push_back(h.source);
+    std::sort(sources.begin(), sources.end());
+    EXPECT_EQ(sources, (std::vector<std::wstring>{H + L"docs\\report.txt",
+                                                  H + L"docs\\~snapkeep-notes.tmp"}));
+    EXPECT_EQ(backup->FilesFound(), 2u) << "a leftover is not the user's file";
+
+    ASSERT_TRUE(::DeleteFileW((H + L"docs\\report.txt").c_str()));
+    for (const std::wstring& name : leftovers)
+        ASSERT_TRUE(::DeleteFileW((H + L"docs\\" + name).c_str()));
+    auto restore = Make(B, false, false);
+    handled = Run(*restore);
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].destination, H + L"docs\\report.txt");
+    for (const std::wstring& name : leftovers)
+        EXPECT_FALSE(FileExists(H + L"docs\\" + name)) << name << " was restored";
+}
+
+TEST_F(Worker, ABackupWithoutAnEnclosureDriveCopiesNothingAndSaysSo) {
+    // The drive box empties when the enclosure is pulled out, and a job's next folder then gets
+    // no device root: its files must fail, not land below the current directory.
+    ASSERT_TRUE(WriteFileAt(H + L"a.txt", "a"));
+    auto worker = Make(H, false, true);
+    worker->SetDeviceRoot("");
+    const std::vector<Handled> handled = Run(*worker);
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].result, CopyFolderCreateFailed);
+    EXPECT_EQ(handled[0].destination, L"");
 }
 
 } // namespace

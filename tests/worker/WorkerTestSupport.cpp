@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "TempDir.h"
+#include "Wait.h"
 
 namespace snapkeep::test {
 
@@ -192,6 +193,97 @@ std::map<std::wstring, Entry> Snapshot(const std::wstring& root) {
     return out;
 }
 
+namespace {
+
+using UnixFileNameCall = char*(CDECL*)(const wchar_t*);
+
+// Wine's own export that names the Linux path of a Windows path; none on Windows.
+UnixFileNameCall WineUnixFileName() {
+    return reinterpret_cast<UnixFileNameCall>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+}
+
+} // namespace
+
+bool UnderWine() {
+    return WineUnixFileName() != nullptr;
+}
+
+std::wstring UnixPath(const std::wstring& path) {
+    const UnixFileNameCall unixFileName = WineUnixFileName();
+    char* name = unixFileName ? unixFileName(path.c_str()) : nullptr;
+    std::wstring wide;
+    if (name) {
+        const int n = ::MultiByteToWideChar(CP_UTF8, 0, name, -1, nullptr, 0);
+        wide.resize(n > 0 ? n - 1 : 0);
+        ::MultiByteToWideChar(CP_UTF8, 0, name, -1, wide.data(), n);
+        ::HeapFree(::GetProcessHeap(), 0, name);
+    }
+    return wide;
+}
+
+bool RunUnixCommand(const std::vector<std::wstring>& arguments) {
+    if (!UnderWine() || arguments.empty())
+        return false;
+    // Wine's start.exe runs a Linux program given by its Linux path.
+    std::wstring command = L"start.exe /wait /unix";
+    for (const std::wstring& argument : arguments)
+        command += L" \"" + argument + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                          nullptr, nullptr, &startup, &process))
+        return false;
+    win::Handle thread(process.hThread);
+    win::Handle child(process.hProcess);
+    return ::WaitForSingleObject(child.Get(), 30000) == WAIT_OBJECT_0;
+}
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    if (!UnderWine())
+        return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                                     SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                         SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != FALSE;
+    const std::wstring from = UnixPath(target);
+    const std::wstring to = UnixPath(link);
+    if (from.empty() || to.empty() || !RunUnixCommand({L"/bin/ln", L"-s", from, to}))
+        return false;
+    return WaitUntil([&] { return ::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     10000);
+}
+
+namespace {
+
+// True while `folder` lies on a volume of at most `bytes` (the small one, not the disk below it).
+bool OnSmallVolume(const std::wstring& folder, std::uint64_t bytes) {
+    ULARGE_INTEGER total{};
+    return ::GetDiskFreeSpaceExW((folder + L"\\").c_str(), nullptr, &total, nullptr) &&
+           total.QuadPart <= bytes;
+}
+
+} // namespace
+
+SmallVolume::SmallVolume(const std::wstring& folder, std::uint64_t bytes)
+    : folder_(folder), bytes_(bytes) {
+    const std::wstring unixFolder = UnixPath(folder);
+    if (unixFolder.empty() ||
+        !RunUnixCommand({L"/bin/mount", L"-t", L"tmpfs", L"-o", L"size=" + std::to_wstring(bytes),
+                         L"snapkeep-test", unixFolder}))
+        return;
+    // start.exe may return before the Linux program has ended, and mount's own answer does not
+    // come back through it: the volume's size tells.
+    attempted_ = true;
+    mounted_ = WaitUntil([&] { return OnSmallVolume(folder_, bytes_); }, 10000);
+}
+
+SmallVolume::~SmallVolume() {
+    if (!attempted_)
+        return;
+    RunUnixCommand({L"/bin/umount", L"-l", UnixPath(folder_)});
+    WaitUntil([&] { return !OnSmallVolume(folder_, bytes_); }, 10000);
+}
+
 std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
@@ -242,6 +334,29 @@ bool FailingFileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD& 
     const bool ok = FileAccess::Write(file, data, size, put);
     written_ += put;
     return ok;
+}
+
+HANDLE RefusingListings::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry,
+                                   DWORD& error) {
+    {
+        std::lock_guard lock(mutex_);
+        patterns_.push_back(pattern);
+    }
+    if (!pattern.starts_with(L"\\\\?\\") && pattern.size() >= MAX_PATH) {
+        error = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    for (const std::wstring& folder : refused_)
+        if (pattern == folder + L"*.*") {
+            error = error_;
+            return INVALID_HANDLE_VALUE;
+        }
+    return FileAccess::FindFirst(pattern, entry, error);
+}
+
+std::vector<std::wstring> RefusingListings::Patterns() const {
+    std::lock_guard lock(mutex_);
+    return patterns_;
 }
 
 } // namespace snapkeep::test

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,37 @@ struct Entry {
 };
 std::map<std::wstring, Entry> Snapshot(const std::wstring& root);
 
+// True when the tests run under Wine.
+bool UnderWine();
+// The Linux path of a Windows path under Wine; empty on Windows.
+std::wstring UnixPath(const std::wstring& path);
+// Runs a Linux program (its Linux path and arguments) under Wine and waits for it; false on
+// Windows or when it cannot be started.
+bool RunUnixCommand(const std::vector<std::wstring>& arguments);
+
+// A small RAM file system of `bytes` mounted on the empty folder `folder` for the life of the
+// object (under Wine, by Linux mount; it needs root). Mounted() is false where that is refused.
+class SmallVolume {
+public:
+    SmallVolume(const std::wstring& folder, std::uint64_t bytes);
+    ~SmallVolume();
+    SmallVolume(const SmallVolume&) = delete;
+    SmallVolume& operator=(const SmallVolume&) = delete;
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::wstring folder_;
+    std::uint64_t bytes_;
+    bool attempted_ = false;
+    bool mounted_ = false;
+};
+
+// Makes `link` a link to the folder `target` (both full paths; the link must not exist). Windows
+// makes a directory symbolic link. Wine 8 makes no folder links of its own, and to its programs
+// a Linux symbolic link is one, so there a Linux `ln -s` does it. False when neither works (on
+// Windows, symbolic links need developer mode or the right to create them).
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+
 // Names in `folder` left behind by a copy's temporary file.
 std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder);
 
@@ -94,6 +126,23 @@ private:
     std::uint64_t failAt_;
     std::uint64_t read_ = 0;
     std::uint64_t written_ = 0;
+};
+
+// File access that refuses to list the folders it is given, with a chosen error (Wine, run as
+// root, lists every folder it can reach), and plain patterns of MAX_PATH or more, as Windows
+// does (Wine lists them).
+class RefusingListings : public FileAccess {
+public:
+    RefusingListings(std::vector<std::wstring> refused, DWORD error)
+        : refused_(std::move(refused)), error_(error) {}
+    HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error) override;
+    std::vector<std::wstring> Patterns() const; // every pattern asked for
+
+private:
+    std::vector<std::wstring> refused_;
+    DWORD error_;
+    mutable std::mutex mutex_;
+    std::vector<std::wstring> patterns_;
 };
 
 } // namespace snapkeep::test
