@@ -80,7 +80,9 @@ void TCopyFileForm::FormActivate() {
         return;
     }
     ui::Application::Instance().ProcessMessages();
-    ::UpdateWindow(hwnd_);
+    // The window takes no messages during the pause: paint what is pending now, the labels'
+    // new texts included, or they would show half-drawn until the window closes.
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     ::Sleep(kFinishedShowMs);
     PostClose();
 }
