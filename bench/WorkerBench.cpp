@@ -205,8 +205,8 @@ void Line(const char* text) {
 // the trace through Wine's debug-string channel.
 void Mark(const char* what, const char* stretch, DWORD thread, unsigned long files) {
     char text[160];
-    std::snprintf(text, sizeof text, "snapkeep-bench %s %s thread=%04lx files=%lu\n", what,
-                  stretch, static_cast<unsigned long>(thread), files);
+    std::snprintf(text, sizeof text, "snapkeep-bench %s %s thread=%04lx files=%lu\n", what, stretch,
+                  static_cast<unsigned long>(thread), files);
     ::OutputDebugStringA(text);
 }
 
