@@ -3,6 +3,8 @@
 // below the temporary folder and removed at the end.
 //
 //   snapkeep_worker_bench.exe            all four measurements
+//   snapkeep_worker_bench.exe --copy     the 10,000-file copy pass and the CopyFileW loop once
+//                                        each, between markers for bench/request-count.sh
 //   snapkeep_worker_bench.exe --scan R D (internal) one scan pass over R with device root D,
 //                                        prints peak memory
 #include <windows.h>
@@ -189,6 +191,68 @@ double CopyFileLoop(const std::wstring& from, const std::wstring& to) {
     return Now() - start;
 }
 
+// Where a backup with device root `deviceRoot` puts the folder `folder`.
+std::wstring BackupOf(const std::wstring& deviceRoot, const std::wstring& folder) {
+    return deviceRoot + L"Backup\\" + folder.substr(0, 1) + folder.substr(2);
+}
+
+void Line(const char* text) {
+    std::printf("%s\n", text);
+}
+
+// Tells a trace of the wine server's requests (bench/request-count.sh) where a measured stretch
+// begins and ends, which thread does its work, and how many files it copied; the markers reach
+// the trace through Wine's debug-string channel.
+void Mark(const char* what, const char* stretch, DWORD thread, unsigned long files) {
+    char text[160];
+    std::snprintf(text, sizeof text, "snapkeep-bench %s %s thread=%04lx files=%lu\n", what, stretch,
+                  static_cast<unsigned long>(thread), files);
+    ::OutputDebugStringA(text);
+}
+
+// The copy pass of (2) and the loop once each, marked for the request count, with their times.
+int CopyPassOnce(const std::wstring& base) {
+    const std::wstring tree = base + L"\\tree";
+    MakeTree(tree, 100, 100, 4096);
+    const std::wstring device = base + L"\\dev\\";
+    ::CreateDirectoryW(device.c_str(), nullptr);
+
+    static DWORD workerThread = 0;
+    static unsigned long copied = 0;
+    copied = 0;
+    double seconds = 0;
+    {
+        TScanCopyFiles worker(true);
+        worker.SetRootFolder(tree + L"\\");
+        worker.SetOnAfterFile([](TScanCopyFiles&) { ++copied; });
+        worker.SetBackupDirection(true);
+        worker.SetDeviceRoot(std::string(device.begin(), device.end()));
+        worker.SetTypeList(kAll, 1);
+        workerThread = ::GetThreadId(worker.ThreadHandle());
+        Mark("begin", "worker", workerThread, 0);
+        const double start = Now();
+        worker.Start();
+        while (!worker.IsFinished())
+            ::Sleep(1);
+        seconds = Now() - start;
+        Mark("end", "worker", workerThread, copied);
+    }
+    const std::wstring loopDevice = base + L"\\loop\\";
+    const std::wstring loopTarget = BackupOf(loopDevice, tree);
+    ForceDirectories(loopTarget.substr(0, loopTarget.rfind(L'\\')));
+    Mark("begin", "loop", ::GetCurrentThreadId(), 0);
+    const double loop = CopyFileLoop(tree, loopTarget);
+    Mark("end", "loop", ::GetCurrentThreadId(), 10000);
+
+    Line("2. 10,000 files of 4 KiB in 100 folders (one run)");
+    std::printf("   worker copy pass        %8.0f files/s (%lu copied)\n", copied / seconds,
+                copied);
+    std::printf("   CopyFileW + SetFileTime %8.0f files/s\n", 10000 / loop);
+    std::printf("   worker / loop = %.2f\n", (copied / seconds) / (10000 / loop));
+    RemoveTree(base);
+    return 0;
+}
+
 // The least a second pass can do: list the source and ask once about each destination file.
 double ListingLimit(const std::wstring& from, const std::wstring& to, unsigned long& found) {
     found = 0;
@@ -212,11 +276,6 @@ double ListingLimit(const std::wstring& from, const std::wstring& to, unsigned l
         } while (::FindNextFileW(files.Get(), &file));
     } while (::FindNextFileW(folders.Get(), &folder));
     return Now() - start;
-}
-
-// Where a backup with device root `deviceRoot` puts the folder `folder`.
-std::wstring BackupOf(const std::wstring& deviceRoot, const std::wstring& folder) {
-    return deviceRoot + L"Backup\\" + folder.substr(0, 1) + folder.substr(2);
 }
 
 int ScanChild(const std::wstring& root, const std::wstring& deviceRoot) {
@@ -274,10 +333,6 @@ ChildFigures ScanInChild(const std::wstring& root, const std::wstring& deviceRoo
     return figures;
 }
 
-void Line(const char* text) {
-    std::printf("%s\n", text);
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -291,6 +346,8 @@ int wmain(int argc, wchar_t** argv) {
         std::wstring(temp) + L"snapkeep-bench-" + std::to_wstring(::GetCurrentProcessId());
     ::CreateDirectoryW(base.c_str(), nullptr);
     std::printf("working folder: %ls\n\n", base.c_str());
+    if (argc >= 2 && std::wstring(argv[1]) == L"--copy")
+        return CopyPassOnce(base);
     constexpr int kRuns = 3;
     const bool robocopy = RobocopyCopies(base);
     if (!robocopy)

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "win/Handle.h"
 #include "win/Text.h"
 #include "worker/LongPath.h"
@@ -15,16 +17,32 @@ std::optional<FolderIdentity> IdentifyFolder(const std::wstring& folder) {
     win::FileHandle handle(::CreateFileW(
         path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle)
+        return std::nullopt;
+    FolderIdentity identity;
+    // The id query is answered from the open folder; GetFileInformationByHandle also asks for
+    // the volume's name, which costs Wine a round of requests to its mount manager for every
+    // folder. A file system without 128-bit ids (FAT) refuses the query and gets the older one.
+    FILE_ID_INFO id;
     BY_HANDLE_FILE_INFORMATION data;
-    if (!handle || !::GetFileInformationByHandle(handle.Get(), &data))
+    if (::GetFileInformationByHandleEx(handle.Get(), FileIdInfo, &id, sizeof id)) {
+        static_assert(sizeof id.FileId.Identifier == 2 * sizeof(std::uint64_t));
+        identity.volumeSerial = id.VolumeSerialNumber;
+        std::memcpy(&identity.fileIdLow, id.FileId.Identifier, sizeof identity.fileIdLow);
+        std::memcpy(&identity.fileIdHigh, id.FileId.Identifier + sizeof identity.fileIdLow,
+                    sizeof identity.fileIdHigh);
+    } else if (::GetFileInformationByHandle(handle.Get(), &data)) {
+        identity.volumeSerial = data.dwVolumeSerialNumber;
+        identity.fileIdLow =
+            (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    } else {
         return std::nullopt;
-    const std::uint64_t index =
-        (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
-    // Some file systems (network shares among them) give every file the index 0: that names
-    // no folder, and taking it for one would make every subfolder look like its own ancestor.
-    if (index == 0)
+    }
+    // Some file systems (network shares among them) give every file the id 0: that names no
+    // folder, and taking it for one would make every subfolder look like its own ancestor.
+    if (identity.fileIdLow == 0 && identity.fileIdHigh == 0)
         return std::nullopt;
-    return FolderIdentity{data.dwVolumeSerialNumber, index};
+    return identity;
 }
 
 } // namespace snapkeep

@@ -1,7 +1,7 @@
 #pragma once
 // Which folder a path names, whatever way leads to it: the walk follows folder links (junctions,
 // symbolic links), so two paths may name one folder. A folder is known by its volume's serial
-// number and its file index.
+// number and its file id (128 bits, as ReFS needs them).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,8 +9,9 @@
 namespace snapkeep {
 
 struct FolderIdentity {
-    std::uint32_t volumeSerial = 0;
-    std::uint64_t fileIndex = 0;
+    std::uint64_t volumeSerial = 0;
+    std::uint64_t fileIdLow = 0;
+    std::uint64_t fileIdHigh = 0;
     bool operator==(const FolderIdentity&) const = default;
 };
 
