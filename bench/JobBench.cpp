@@ -3,6 +3,8 @@
 // alone on the same tree; the user-interface thread's CPU time during the job's copy pass; and
 // how far the time-left estimate is off at 25 % and 50 % of a job of mixed sizes. Everything is
 // made in a fresh folder below the temporary folder and removed at the end.
+#include "BenchSupport.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -17,23 +19,13 @@
 #include "worker/ScanCopyFilesThread.h"
 
 using namespace snapkeep;
+using namespace snapkeep::bench;
 
 namespace {
 
 const char* const kAll[] = {"<all>"};
 // A finished job stays on view this long before its window closes; it is no work.
 constexpr double kFinishedShowSeconds = 3.0;
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // CPU seconds (user and kernel) of the calling thread so far.
 double ThreadCpu() {
@@ -47,37 +39,12 @@ double ThreadCpu() {
     return seconds(kernel) + seconds(user);
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD put = 0;
     if (file)
         ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-}
-
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    win::FindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                ::DeleteFileW(child.c_str());
-        } while (::FindNextFileW(find.Get(), &data));
-    }
-    find.Reset();
-    ::RemoveDirectoryW(path.c_str());
 }
 
 // The worker's copy pass alone, polled every 1 ms as the job window polls it.

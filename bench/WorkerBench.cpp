@@ -7,6 +7,8 @@
 //                                        each, between markers for bench/request-count.sh
 //   snapkeep_worker_bench.exe --scan R D (internal) one scan pass over R with device root D,
 //                                        prints peak memory
+#include "BenchSupport.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -19,28 +21,11 @@
 #include "worker/ScanCopyFilesThread.h"
 
 using namespace snapkeep;
+using namespace snapkeep::bench;
 
 namespace {
 
 const char* const kAll[] = {"<all>"};
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -65,26 +50,6 @@ void ReadWhole(const std::wstring& path) {
     DWORD got = 0;
     while (file && ::ReadFile(file.Get(), buffer.data(), 1 << 20, &got, nullptr) && got > 0) {
     }
-}
-
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    win::FindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                ::DeleteFileW(child.c_str());
-        } while (::FindNextFileW(find.Get(), &data));
-    }
-    find.Reset();
-    ::RemoveDirectoryW(path.c_str());
 }
 
 // `folders` folders of `perFolder` files of `size` bytes below `root`.
