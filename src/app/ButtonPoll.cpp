@@ -3,26 +3,48 @@
 #include "app/Main.h"
 
 #include "device/BackupButton.h"
+#include "device/ButtonPressGate.h"
 #include "device/IdentifyChip.h"
 
 namespace snapkeep {
+
+namespace {
+
+// Marks a tick as running for the life of the object, also when the tick ends in an exception:
+// a guard left up would stop the button for the rest of the program's run.
+class TickScope {
+public:
+    explicit TickScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TickScope() { flag_ = false; }
+    TickScope(const TickScope&) = delete;
+    TickScope& operator=(const TickScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+} // namespace
 
 void TMainForm::TimerGpioBtnTimer() {
     // Identification may show its error box, whose own message loop goes on handling this
     // timer; a tick arriving there would open box after box. It does nothing instead.
     if (inButtonTick_)
         return;
-    inButtonTick_ = true;
-    // The chip is identified on every tick: the enclosure behind the path may have changed.
-    const ChipFamily family = IdentifyChip(devices_->Port(), *notifier_, EnclosureDevicePath);
-    const bool pressed = btnBackup.Enabled() &&
-                         BackupButtonPressed(devices_->Port(), EnclosureDevicePath, family, Config);
-    inButtonTick_ = false;
-    // The guard is down before the command runs: ticks during the job still identify the chip
-    // and read the button, and the command refuses them while the job window is shown. So a
-    // button held through a job starts the next job at the first tick after the window closes.
-    if (pressed)
-        btnBackupClick();
+    bool pressed = false;
+    {
+        TickScope tick(inButtonTick_);
+        // The chip is identified on every tick: the enclosure behind the path may have changed.
+        const ChipFamily family = IdentifyChip(devices_->Port(), *notifier_, EnclosureDevicePath);
+        if (!btnBackup.Enabled())
+            return;
+        pressed = BackupButtonPressed(devices_->Port(), EnclosureDevicePath, family, Config);
+    }
+    // The tick's guard is down before the command runs: ticks during the job or a refusal's box
+    // still identify the chip and read the button, and the gate keeps them from running the
+    // command again meanwhile. So a button held through a job starts the next job at the first
+    // tick after the window closes, and a refusal's box opens once per press.
+    if (buttonGate_.Tick(pressed) && RunBackupCommand() == JobStart::RefusedWithMessage)
+        buttonGate_.RefusedWithMessage();
 }
 
 } // namespace snapkeep

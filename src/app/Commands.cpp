@@ -10,6 +10,19 @@ namespace snapkeep {
 namespace {
 // The Others text must fit the 128-byte extension buffer with its terminating zero.
 constexpr size_t kOthersTextLimit = 128;
+
+// Marks a command as running for the button's gate, however the command ends.
+class CommandScope {
+public:
+    explicit CommandScope(ButtonPressGate& gate) : gate_(gate) { gate_.CommandBegins(); }
+    ~CommandScope() { gate_.CommandEnds(); }
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+
+private:
+    ButtonPressGate& gate_;
+};
+
 } // namespace
 
 void TMainForm::WireCommands() {
@@ -18,39 +31,50 @@ void TMainForm::WireCommands() {
 }
 
 bool TMainForm::CanStartJob() {
+    return CheckJobStart() == JobStart::Accepted;
+}
+
+TMainForm::JobStart TMainForm::CheckJobStart() {
     // A job already on screen: this is what keeps the enclosure's button from starting a
     // second one.
     if (CopyFileForm && CopyFileForm->Showing())
-        return false;
+        return JobStart::Refused;
     if (ComboBoxDiskLetter.Count() == 0)
-        return false;
+        return JobStart::Refused;
     const std::wstring root = ComboBoxDiskLetter.Caption();
     if (root.empty())
-        return false;
+        return JobStart::Refused;
     DWORD longestName = 0;
     DWORD flags = 0;
     if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, &longestName, &flags, nullptr,
                                  0)) {
         ui::ErrorBox(TextOf(Text::DiskAccessDenied), TextOf(Text::ErrTitle));
-        return false;
+        return JobStart::RefusedWithMessage;
     }
     if (!CheckBoxOthersExt.Checked())
-        return true;
+        return JobStart::Accepted;
     const std::wstring others = edtOthersExt.Caption();
     if (others.empty()) {
         ui::ErrorBox(TextOf(Text::FileTypeEmpty), TextOf(Text::ErrTitle));
-        return false;
+        return JobStart::RefusedWithMessage;
     }
     if (others.size() >= kOthersTextLimit) {
         ui::ErrorBox(TextOf(Text::FileTypeTooMuch), TextOf(Text::ErrTitle));
-        return false;
+        return JobStart::RefusedWithMessage;
     }
-    return true;
+    return JobStart::Accepted;
 }
 
 void TMainForm::btnBackupClick() {
-    if (!CanStartJob() || !CopyFileForm)
-        return;
+    RunBackupCommand();
+}
+
+TMainForm::JobStart TMainForm::RunBackupCommand() {
+    // While this runs (a refusal's box, or the whole job) the button's ticks start nothing.
+    CommandScope running(buttonGate_);
+    const JobStart start = CheckJobStart();
+    if (start != JobStart::Accepted || !CopyFileForm)
+        return start;
     // Emptied before the window opens, whatever the job then does: the backup fills it again.
     ListViewDevice.Clear();
     CopyFileForm->btnPause.SetCaption(TextOf(Text::CfwPausebtn));
@@ -60,9 +84,11 @@ void TMainForm::btnBackupClick() {
     CopyFileForm->SetCaption(Caption());
     CopyFileForm->BackupDirection = true;
     CopyFileForm->ShowJob();
+    return JobStart::Accepted;
 }
 
 void TMainForm::btnRestoreClick() {
+    CommandScope running(buttonGate_);
     if (!CanStartJob() || !CopyFileForm)
         return;
     // The buttons keep the captions the last backup gave them, or their built-in ones.

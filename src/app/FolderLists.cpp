@@ -12,7 +12,7 @@ namespace {
 
 // The drive part of a path as the system names it, followed by a backslash: "E:\" for
 // "E:\Photos\", "\\server\share\" for "\\server\share\dir\".
-std::wstring DriveRoot(const std::wstring& path) {
+std::wstring RootOfPath(const std::wstring& path) {
     if (path.size() >= 2 && path[1] == L':')
         return path.substr(0, 2) + L"\\";
     if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
@@ -103,7 +103,7 @@ void TMainForm::btnHostAddClick() {
             message = path + TextOf(Text::DirAlreadyAdded);
     if (message.empty()) {
         // Every drive of the enclosure is refused, not only the selected one.
-        const std::wstring root = DriveRoot(path);
+        const std::wstring root = RootOfPath(path);
         for (int i = 0; i < ComboBoxDiskLetter.Count() && message.empty(); ++i)
             if (SameDriveRoot(ComboBoxDiskLetter.Item(i), root))
                 message = TextOf(Text::CannotSelSameDisk) + root + L".";

@@ -2,9 +2,11 @@
 // The main window: three pages (the folder lists with the Backup and Restore commands, the
 // settings, About), the tray icon, and the state that lives as long as the program.
 #include "app/FileTypeRules.h"
+#include "device/ButtonPressGate.h"
 #include "device/DeviceServices.h"
 #include "device/DriveRescan.h"
 #include "device/ErrorNotifier.h"
+#include "job/JobHost.h"
 #include "store/FolderListFile.h"
 #include "store/LanguageFile.h"
 #include "store/ProductConfig.h"
@@ -27,7 +29,7 @@
 
 namespace snapkeep {
 
-class TMainForm : public ui::Window, private RescanTarget {
+class TMainForm : public ui::Window, public JobHost, private RescanTarget {
 public:
     TMainForm();
     ~TMainForm() override;
@@ -52,7 +54,9 @@ public:
 
     // Interface language: the captions and the interface text table.
     void ApplyLanguage(const std::wstring& path);
-    const std::wstring& TextOf(Text key) const { return textTable_[static_cast<size_t>(key)]; }
+    const std::wstring& TextOf(Text key) const override {
+        return textTable_[static_cast<size_t>(key)];
+    }
 
     // Folder lists (page 1).
     void UpdateBackupButton();
@@ -68,6 +72,7 @@ public:
 
     // The Backup and Restore commands (the enclosure's button runs the Backup command too).
     bool CanStartJob();
+    enum class JobStart { Accepted, Refused, RefusedWithMessage };
     void btnBackupClick();
     void btnRestoreClick();
 
@@ -91,8 +96,22 @@ public:
     void TntPopupMenu1Popup();
     void TimerGpioBtnTimer();
 
-    // Widgets: the job window, the drive rescan and the button poll reach them through
-    // MainForm, as do the tests.
+    // What a job reads from this window and the rows a backup adds (JobHost).
+    int FolderCount(FolderList list) const override;
+    bool FolderTicked(FolderList list, int row) const override;
+    std::wstring FolderPath(FolderList list, int row) const override;
+    void ClearDeviceFolders() override;
+    void AddDeviceFolder(const std::wstring& path) override;
+    std::wstring DriveRoot() const override;
+    FileTypeChoice ChosenFileTypes() const override;
+
+    // Ends the program from wherever it runs, a job's loops included: a running job's worker is
+    // stopped and waited for (its unfinished file cleaned up, the earlier copy kept), the lists
+    // and settings are saved, and the process ends.
+    [[noreturn]] void EndProgram();
+
+    // Widgets: the drive rescan and the button poll reach them through MainForm, as do the
+    // tests.
     ui::PageControl PageControl1;
     ui::Panel TabSheet1, TabSheet2, TabSheet3;
     ui::GroupBox GroupBox3, GroupBox4;
@@ -117,12 +136,12 @@ public:
     std::wstring StartDirectory;
     std::string EnclosureDevicePath;
     CRITICAL_SECTION RescanLock{};
-    std::string OthersTypeBuffer;
     std::string VersionText;
     FileTypeRules FileTypes;
 
     // The check box of each file type, in stored order.
     ui::CheckBox& FileTypeBox(FileType type);
+    const ui::CheckBox& FileTypeBox(FileType type) const;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -152,6 +171,11 @@ private:
 
     void UseSystemDevices();
 
+    // The checks of CanStartJob, saying whether a refusal was shown in a message box.
+    JobStart CheckJobStart();
+    // The Backup command, saying how its checks ended.
+    JobStart RunBackupCommand();
+
     ui::Font windowFont_{L"MS Sans Serif", 8};
     std::unique_ptr<ui::Font> pageFont_;
     std::unique_ptr<ui::Font> languageBoxFont_;
@@ -162,6 +186,7 @@ private:
     std::unique_ptr<ErrorNotifier> notifier_;
     int rescanCount_ = 0;
     bool inButtonTick_ = false;    // a tick is running (perhaps inside identification's box)
+    ButtonPressGate buttonGate_;   // when a press of the enclosure's button may run Backup
     bool loaded_ = false;          // the data folder was read: FormClose may write it back
     bool activatedBefore_ = false; // the first activation always rescans
 };

@@ -119,7 +119,12 @@ void TMainForm::RestoreFromTray() {
     if (::IsIconic(hwnd_))
         ::ShowWindow(hwnd_, SW_RESTORE);
     ::ShowWindow(hwnd_, SW_SHOW);
-    ::SetForegroundWindow(hwnd_);
+    // During a job the main window comes back as the job left it, disabled, and the job
+    // window is the one brought forward, as the system does for a dialog's owner.
+    if (CopyFileForm && CopyFileForm->Showing())
+        ::SetForegroundWindow(CopyFileForm->Handle());
+    else
+        ::SetForegroundWindow(hwnd_);
 }
 
 void TMainForm::RestoreClick() {
@@ -127,6 +132,10 @@ void TMainForm::RestoreClick() {
 }
 
 void TMainForm::CloseClick() {
+    EndProgram();
+}
+
+void TMainForm::EndProgram() {
     // During a job, the worker stops first: ending under it would leave its unfinished file
     // behind. The device list then holds the folders the job has reached.
     if (CopyFileForm)
@@ -135,6 +144,8 @@ void TMainForm::CloseClick() {
     // Ending at once skips the window's own teardown, so take the icon down here, or it would
     // linger in the notification area until the mouse passes over it.
     TrayIcon1.Remove();
+    // The process ends from inside the job's nested loops: unwinding them through a quit
+    // message would let each loop run on until it happened to look.
     ::ExitProcess(0);
 }
 
@@ -173,16 +184,26 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             ::ShowWindow(hwnd_, SW_HIDE);
         break;
     case WM_CLOSE:
+        // A close that reaches this window while the job window is up (another program, the
+        // task bar, a script) ends the program as the tray's Close does: the job's loops run
+        // inside this window's own handlers, which a destroyed window would leave half-way.
+        if (CopyFileForm && CopyFileForm->Showing())
+            EndProgram();
         FormClose();
         ::DestroyWindow(hwnd_);
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        // Windows is shutting down or the user logs off: keep the lists and settings as a
-        // close would, so choices made while the program sat in the tray are not lost.
-        if (wParam)
+        // Windows is shutting down or the user logs off. During a job the worker is stopped
+        // and the program ends here, before Windows ends it with a file half-written; at any
+        // other time the lists and settings are saved as a close would, so choices made while
+        // the program sat in the tray are not lost.
+        if (wParam) {
+            if (CopyFileForm && CopyFileForm->JobRunning())
+                EndProgram();
             FormClose();
+        }
         return 0;
     case WM_DESTROY:
         ui::Application::Instance().Terminate();

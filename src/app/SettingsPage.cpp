@@ -14,6 +14,10 @@ ui::CheckBox& TMainForm::FileTypeBox(FileType type) {
     return *boxes[static_cast<int>(type)];
 }
 
+const ui::CheckBox& TMainForm::FileTypeBox(FileType type) const {
+    return const_cast<TMainForm*>(this)->FileTypeBox(type);
+}
+
 void TMainForm::CreateSettingsPage() {
     HWND page = TabSheet2.Handle();
     HFONT font = windowFont_.Handle();

@@ -35,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             form->UseDevices(MakeDeviceServices(*form));
             form->TntFormCreate();
             // The job window, hidden until a command shows it, and reused for every job.
-            copyForm = std::make_unique<TCopyFileForm>();
+            copyForm = std::make_unique<TCopyFileForm>(*form);
             if (copyForm->Create())
                 copyForm->TntFormCreate();
             else

@@ -19,7 +19,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 } // namespace
 
-TCopyFileForm::TCopyFileForm() {
+TCopyFileForm::TCopyFileForm(JobHost& host) : host_(host) {
     CopyFileForm = this;
 }
 
@@ -111,6 +111,11 @@ void TCopyFileForm::TntFormCreate() {
 }
 
 void TCopyFileForm::ShowJob() {
+    // One volume for the whole job, the one the command has just checked: the drive box may be
+    // filled again while the job runs (Windows reports device changes, often in bursts, and
+    // each one rescans), and a backup started on one volume must not go on on another.
+    DriveRoot = host_.DriveRoot();
+    stopForExit_ = false;
     // The job starts when the modal loop handles this, once the window is on screen; a later
     // activation of the same showing (back from a message box or another program) starts
     // nothing.

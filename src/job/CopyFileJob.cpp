@@ -2,7 +2,6 @@
 // and the loops that wait for each worker while the window stays alive.
 #include "job/CopyFileWindow.h"
 
-#include "app/Main.h"
 #include "job/DiskSpeed.h"
 #include "job/JobRoots.h"
 #include "job/OthersText.h"
@@ -36,8 +35,14 @@ private:
 } // namespace
 
 const std::wstring& TCopyFileForm::TextOf(Text key) const {
-    static const std::wstring none;
-    return MainForm ? MainForm->TextOf(key) : none;
+    return host_.TextOf(key);
+}
+
+bool TCopyFileForm::Stopping() const {
+    // The program is ending (its message loop was told to quit, or it closes mid-job): the
+    // loops must not wait on, since a quit waiting in the queue would wake them at once, again
+    // and again.
+    return stopForExit_ || ui::Application::Instance().Terminated();
 }
 
 void TCopyFileForm::Idle(const TScanCopyFiles& worker, DWORD milliseconds) {
@@ -46,6 +51,14 @@ void TCopyFileForm::Idle(const TScanCopyFiles& worker, DWORD milliseconds) {
     // needs for every file it copies, and a thousand looks a second slowed its copy down by
     // half. A click, a timer tick or the worker's end is still handled at once.
     HANDLE thread = worker.ThreadHandle();
+    if (Stopping()) {
+        // Nothing is handled any more: the quit stays queued for the loop that owns it.
+        if (thread)
+            ::WaitForSingleObject(thread, milliseconds);
+        else
+            ::Sleep(milliseconds);
+        return;
+    }
     const DWORD woken = ::MsgWaitForMultipleObjectsEx(
         thread ? 1 : 0, thread ? &thread : nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woken != WAIT_OBJECT_0)
@@ -74,9 +87,18 @@ void TCopyFileForm::FormActivate() {
     BuildTypeList();
     if (!RunScanPass() || !RunCopyPass()) {
         // A pass that stopped at a guard before any job had run would leave the design state,
-        // in which Cancel covers Close: the window must always be closable.
-        if (!closePosted_)
+        // in which Cancel covers Close: the window must always be closable. A job stopped
+        // because the program ends closes at once: nobody is left to click.
+        if (closePosted_)
+            return;
+        if (Stopping())
+            PostClose();
+        else
             ShowOnlyClose();
+        return;
+    }
+    if (Stopping()) {
+        PostClose();
         return;
     }
     ui::Application::Instance().ProcessMessages();
@@ -88,47 +110,48 @@ void TCopyFileForm::FormActivate() {
 }
 
 void TCopyFileForm::BuildTypeList() {
-    std::array<bool, kFileTypeCount> checked{};
-    for (int i = 0; i < kFileTypeCount; ++i)
-        checked[static_cast<size_t>(i)] = MainForm->FileTypeBox(static_cast<FileType>(i)).Checked();
-    if (checked[static_cast<size_t>(FileType::Others)] && !checked[0]) {
-        // The buffer holds 127 bytes: a double-byte code page can need more for the 127
-        // characters the command accepts, and the cut must fall between two characters.
-        MainForm->OthersTypeBuffer = FitOthersText(
-            win::ToU16(MainForm->edtOthersExt.Caption()), kOthersTextBytes,
+    const FileTypeChoice choice = host_.ChosenFileTypes();
+    std::string others;
+    if (choice.checked[static_cast<size_t>(FileType::Others)] && !choice.checked[0]) {
+        // At most 127 bytes: a double-byte code page can need more for the 127 characters the
+        // command accepts, and the cut must fall between two characters.
+        others = FitOthersText(
+            win::ToU16(choice.others), kOthersTextBytes,
             [](std::u16string_view text) { return win::WideToAnsi(win::ToWide(text)); });
     }
-    Types.Build(checked, MainForm->OthersTypeBuffer);
+    Types.Build(choice.checked, others);
 }
 
-ui::ListView& TCopyFileForm::JobFolders() {
+JobHost::FolderList TCopyFileForm::JobFolders() {
     if (BackupDirection) {
         Panel.SetCaption(TextOf(Text::PanelBackupHostToUSB));
         // A backup fills the device list anew with the folders it writes.
-        MainForm->ListViewDevice.Clear();
-        return MainForm->ListViewHost;
+        host_.ClearDeviceFolders();
+        return JobHost::FolderList::Host;
     }
     Panel.SetCaption(TextOf(Text::PanelRestoreUSBToHost));
-    return MainForm->ListViewDevice;
+    return JobHost::FolderList::Device;
 }
 
 bool TCopyFileForm::JobCanStart() {
-    return MainForm->ComboBoxDiskLetter.ItemIndex() >= 0;
+    return !DriveRoot.empty() && !Stopping();
 }
 
 void TCopyFileForm::MakeJobRoots(int row) {
-    const ui::ListView& folders =
-        BackupDirection ? MainForm->ListViewHost : MainForm->ListViewDevice;
-    const JobRoots roots =
-        snapkeep::MakeJobRoots(BackupDirection, win::ToU16(folders.Text(row)),
-                               win::ToU16(MainForm->ComboBoxDiskLetter.Caption()));
+    const JobHost::FolderList folders =
+        BackupDirection ? JobHost::FolderList::Host : JobHost::FolderList::Device;
+    const JobRoots roots = snapkeep::MakeJobRoots(
+        BackupDirection, win::ToU16(host_.FolderPath(folders, row)), win::ToU16(DriveRoot));
     SourceRoot = win::ToWide(roots.source);
     DestinationRoot = win::ToWide(roots.destination);
 }
 
 bool TCopyFileForm::MeasureDiskSpeed() {
-    const std::optional<DiskSpeed> speed =
-        snapkeep::MeasureDiskSpeed(MainForm->ComboBoxDiskLetter.Caption());
+    std::optional<DiskSpeed> speed = snapkeep::MeasureDiskSpeed(DriveRoot);
+    // A restore only reads the enclosure: one that cannot be written (write-protected, full)
+    // still restores, with the estimates of a typical disk. A backup could write nothing there.
+    if (!speed && !BackupDirection)
+        speed = kTypicalUsb2Disk;
     if (!speed)
         return false;
     Progress.SetSpeed(speed->smallFileMs, speed->megabyteMs);
@@ -150,8 +173,8 @@ void TCopyFileForm::ShowOnlyClose() {
 }
 
 bool TCopyFileForm::RunScanPass() {
-    ui::ListView& folders = JobFolders();
-    const int rows = folders.Count();
+    const JobHost::FolderList folders = JobFolders();
+    const int rows = host_.FolderCount(folders);
     if (rows == 0 || !JobCanStart())
         return false;
     ShowText(LabelStatus, TextOf(Text::LabelStatusScanning) + L" ...");
@@ -172,11 +195,11 @@ bool TCopyFileForm::RunScanPass() {
     } else {
         // The rows are looked up again for each folder: a list that shrank meanwhile ends the
         // pass where it ends.
-        for (int row = 0; row < rows && row < folders.Count(); ++row) {
-            if (!folders.Checked(row))
+        for (int row = 0; row < rows && row < host_.FolderCount(folders); ++row) {
+            if (!host_.FolderTicked(folders, row))
                 continue;
             MakeJobRoots(row);
-            if (!RunScanWorker()) {
+            if (!RunScanWorker() || Stopping()) {
                 result = false;
                 break;
             }
@@ -193,6 +216,12 @@ bool TCopyFileForm::RunScanWorker() {
     ScanWorker->Start();
     bool confirmed = false;
     for (;;) {
+        if (Stopping()) {
+            ScanWorker->Cancel();
+            WaitUntilFinished(*ScanWorker);
+            confirmed = true;
+            break;
+        }
         if (CancelPressed) {
             ScanWorker->Pause();
             if (ui::QuestionBox(TextOf(Text::CancelScanning) + L"?", TextOf(Text::QuestionTitle))) {
@@ -218,8 +247,8 @@ bool TCopyFileForm::RunScanWorker() {
 }
 
 bool TCopyFileForm::RunCopyPass() {
-    ui::ListView& folders = JobFolders();
-    const int rows = folders.Count();
+    const JobHost::FolderList folders = JobFolders();
+    const int rows = host_.FolderCount(folders);
     if (rows == 0 || !JobCanStart())
         return false;
     ShowCopyWidgets(true);
@@ -243,14 +272,14 @@ bool TCopyFileForm::RunCopyPass() {
     FailedFiles = std::make_unique<FailureList>();
 
     bool result = true;
-    for (int row = 0; row < rows && row < folders.Count(); ++row) {
-        if (!folders.Checked(row))
+    for (int row = 0; row < rows && row < host_.FolderCount(folders); ++row) {
+        if (!host_.FolderTicked(folders, row))
             continue;
         MakeJobRoots(row);
         // The row a later restore walks. A folder that maps nowhere has no such place.
         if (BackupDirection && !DestinationRoot.empty())
-            MainForm->ListViewDevice.Add(false, DestinationRoot);
-        if (!RunCopyWorker()) {
+            host_.AddDeviceFolder(DestinationRoot);
+        if (!RunCopyWorker() || Stopping()) {
             result = false;
             break;
         }
@@ -281,6 +310,12 @@ bool TCopyFileForm::RunCopyWorker() {
         TimerCopyFile.SetEnabled(true);
     bool confirmed = false;
     for (;;) {
+        if (Stopping()) {
+            CopyWorker->Cancel();
+            WaitUntilFinished(*CopyWorker);
+            confirmed = true;
+            break;
+        }
         if (CancelPressed) {
             CopyWorker->Pause();
             TimerSpent.SetEnabled(false);
@@ -322,7 +357,7 @@ std::unique_ptr<TScanCopyFiles> TCopyFileForm::SetUpWorker(bool scanPass) {
     else
         worker->SetOnAfterFile([this](TScanCopyFiles& w) { RecordCopiedFile(w); });
     worker->SetBackupDirection(BackupDirection);
-    worker->SetDeviceRoot(win::WideToAnsi(MainForm->ComboBoxDiskLetter.Caption()));
+    worker->SetDeviceRoot(win::WideToAnsi(DriveRoot));
     worker->SetTypeList(Types.Entries(), Types.Count());
     worker->SetErrorCaption(TextOf(Text::ErrTitle));
     worker->SetErrorText(TextOf(Text::ProgramFatalErr));
@@ -337,13 +372,13 @@ void TCopyFileForm::WaitUntilFinished(const TScanCopyFiles& worker) {
 }
 
 void TCopyFileForm::StopForExit() {
+    // No messages from now on: the program ends right after, and nothing may start meanwhile.
+    stopForExit_ = true;
     for (TScanCopyFiles* worker : {ScanWorker.get(), CopyWorker.get()}) {
         if (!worker)
             continue;
         worker->Cancel();
-        // No messages now: the program ends right after, and nothing may start meanwhile.
-        while (!worker->IsFinished())
-            ::Sleep(kStopPollMs);
+        WaitUntilFinished(*worker);
     }
 }
 

@@ -12,6 +12,7 @@
 // messages and look at the worker again, so the timers, the buttons and the main window's own
 // timer and device-change handling go on during a job.
 #include "job/FailureList.h"
+#include "job/JobHost.h"
 #include "job/JobProgress.h"
 #include "job/TypeList.h"
 #include "store/LanguageFile.h"
@@ -31,13 +32,10 @@
 
 namespace snapkeep {
 
-namespace ui {
-class ListView;
-}
-
 class TCopyFileForm : public ui::Window {
 public:
-    TCopyFileForm();
+    // `host` is the window whose folders, drive and choices the jobs work on; it outlives this.
+    explicit TCopyFileForm(JobHost& host);
     ~TCopyFileForm() override;
 
     // Builds the hidden window and its widgets; false when the window cannot be created.
@@ -45,14 +43,16 @@ public:
     // Gives the panel, the labels, the list and the buttons their "Times New Roman" face.
     void TntFormCreate();
 
-    // Shows the window modally and runs one job in it; returns when the window has closed.
+    // Shows the window modally and runs one job in it; returns when the window has closed. The
+    // job works on the volume selected now, whatever the drive box shows later.
     void ShowJob();
     // Whether the window is on screen, a job running in it or waiting for Close.
     bool Showing() const { return ::IsWindowVisible(hwnd_) != FALSE; }
     // Whether a pass of a job is running now.
     bool JobRunning() const { return jobRunning_; }
     // The program is ending during a job: cancel the running worker and wait until it has
-    // stopped, so that the file it was copying is cleaned up and the earlier copy kept.
+    // stopped, so that the file it was copying is cleaned up and the earlier copy kept. The job
+    // then stops where it stands: no further folder is started.
     void StopForExit();
 
     // Set by the command that opens the window: true for a backup, false for a restore.
@@ -93,6 +93,7 @@ public:
 
     // Job state.
     TypeList Types;
+    std::wstring DriveRoot; // the enclosure's volume, taken once when the job starts
     std::wstring SourceRoot;
     std::wstring DestinationRoot;
     JobProgress Progress;
@@ -114,7 +115,7 @@ private:
     void CreateWidgets();
     const std::wstring& TextOf(Text key) const;
     static std::wstring FormatCount(std::uint64_t value);
-    ui::ListView& JobFolders();
+    JobHost::FolderList JobFolders();
     bool JobCanStart();
     void ShowCopyWidgets(bool visible);
     void ShowOnlyClose();
@@ -125,6 +126,9 @@ private:
     static void SetPeriod(ui::Timer& timer, int milliseconds);
     static void ShowText(ui::Label& label, const std::wstring& text);
 
+    bool Stopping() const;
+
+    JobHost& host_;
     ui::Font windowFont_{L"MS Sans Serif", 8};
     std::unique_ptr<ui::Font> widgetFont_;
     FailureTexts failureTexts_;
@@ -132,6 +136,7 @@ private:
     bool fixedSize_ = false;
     bool jobRunning_ = false;
     bool closePosted_ = false;
+    bool stopForExit_ = false; // the program ends: the loops start nothing more
 };
 
 // The one job window of the process, created after the main window.

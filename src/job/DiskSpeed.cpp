@@ -55,6 +55,19 @@ bool RemoveProbe(const std::wstring& path) {
 
 } // namespace
 
+std::wstring ProbeFilePath(const std::wstring& driveRoot) {
+    constexpr int kOtherNames = 99;
+    for (int n = 0; n <= kOtherNames; ++n) {
+        const std::wstring path =
+            driveRoot + (n == 0 ? std::wstring(L"temp") : L"temp~" + std::to_wstring(n)) + L".~txt";
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return path;
+    }
+    // Every name taken, or the root cannot be looked at (gone, not ready): no probe.
+    return std::wstring();
+}
+
 bool TimeProbeFile(const std::wstring& path, const void* buffer, DWORD bytes,
                    std::int32_t& milliseconds) {
     LARGE_INTEGER frequency{};
@@ -72,7 +85,9 @@ bool TimeProbeFile(const std::wstring& path, const void* buffer, DWORD bytes,
 }
 
 std::optional<DiskSpeed> MeasureDiskSpeed(const std::wstring& driveRoot) {
-    const std::wstring path = driveRoot + kProbeFileName;
+    const std::wstring path = ProbeFilePath(driveRoot);
+    if (path.empty())
+        return std::nullopt;
     // Zero-filled: what the probe writes does not matter, only how long it takes.
     const auto buffer = std::make_unique<char[]>(kMebibyte);
     std::int32_t discarded = 0;

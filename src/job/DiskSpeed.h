@@ -15,8 +15,17 @@ struct DiskSpeed {
     std::int32_t megabyteMs;  // the 1 MiB write, at least 1
 };
 
-// The probe file's name at the enclosure's root.
-inline constexpr wchar_t kProbeFileName[] = L"temp.~txt";
+// What a restore assumes when the probe cannot write on the enclosure (a write-protected or
+// full volume, which a restore only reads): a typical USB 2.0 hard disk, which writes about
+// 30 MB/s once it streams (1 MiB in 35 ms) and needs about 10 ms for a small file written
+// through (a seek and a rotation), counted twice as a measured small write is.
+inline constexpr DiskSpeed kTypicalUsb2Disk{20, 35};
+
+// The probe file at a volume's root: "temp.~txt", or, when a file or folder of that name is
+// already there (the user's, never to be replaced), the first of "temp~1.~txt" to
+// "temp~99.~txt" that is not; empty when all are taken or the root cannot be looked at (gone,
+// not ready). Every measurement of a volume writes its probe under this name.
+std::wstring ProbeFilePath(const std::wstring& driveRoot);
 
 // One probe write: creates `path` (replacing it), writes the first `bytes` of `buffer`, waits
 // until the file is seen to exist, times all that, and deletes the file again. False when the
@@ -25,8 +34,8 @@ inline constexpr wchar_t kProbeFileName[] = L"temp.~txt";
 bool TimeProbeFile(const std::wstring& path, const void* buffer, DWORD bytes,
                    std::int32_t& milliseconds);
 
-// The four probes on `driveRoot` + "temp.~txt"; nothing when any of them fails. Takes at least
-// 0.8 s: each probe waits 200 ms before it sees its file gone.
+// The four probes on the probe file of `driveRoot`; nothing when any of them fails. Takes at
+// least 0.8 s: each probe waits 200 ms before it sees its file gone.
 std::optional<DiskSpeed> MeasureDiskSpeed(const std::wstring& driveRoot);
 
 } // namespace snapkeep

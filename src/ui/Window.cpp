@@ -115,7 +115,11 @@ struct DisabledWindows {
 
 BOOL CALLBACK DisableOne(HWND hwnd, LPARAM param) {
     auto* state = reinterpret_cast<DisabledWindows*>(param);
-    if (hwnd != state->keep && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+    // The program's own windows are disabled hidden or not: one that sits in the tray when the
+    // modal window opens may be shown again meanwhile (its tray icon, another copy of the
+    // program bringing it back), and must come back as unusable as the others.
+    if (hwnd != state->keep && ::IsWindowEnabled(hwnd) &&
+        (::IsWindowVisible(hwnd) || Window::IsFormWindow(hwnd))) {
         ::EnableWindow(hwnd, FALSE);
         state->list.push_back(hwnd);
     }

@@ -65,7 +65,7 @@ protected:
         CopyLanguage(L"English.ini");
         main_ = &Form();
         main_->ApplyLanguage(Data(L"Language\\English.ini"));
-        job_ = std::make_unique<TCopyFileForm>();
+        job_ = std::make_unique<TCopyFileForm>(*main_);
         ASSERT_TRUE(job_->Create());
         job_->TntFormCreate();
         drive_ = std::make_unique<MappedDrive>(enclosure_.Path());
