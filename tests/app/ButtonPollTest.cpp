@@ -7,6 +7,7 @@
 #include "device/SimulatedEnclosureDevices.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <atomic>
 
 using namespace snapkeep;
@@ -146,6 +147,68 @@ TEST_F(ButtonPollTest, ATickInsideIdentificationsErrorBoxDoesNothing) {
     EXPECT_EQ(answerer.Texts().size(), 1u);
     EXPECT_EQ(most, 1);
     EXPECT_EQ(inquiriesWhileOpen, 0u) << "no tick identified the chip while the box was open";
+}
+
+TEST_F(ButtonPollTest, AHeldButtonAgainstARefusalOpensOneBoxPerPress) {
+    AddHostFolder(L"Photos");
+    UseEnclosure("inquiry-785");
+    main_->UpdateBackupButton();
+    ASSERT_TRUE(main_->btnBackup.Enabled());
+    main_->CheckBoxOthersExt.SetChecked(true);
+    main_->edtOthersExt.SetCaption(L"");
+    // Each box stays open while the button is read a few more times, ticks running inside it.
+    std::atomic<int> open{0};
+    std::atomic<int> most{0};
+    MessageBoxAnswerer answerer(L"Error", IDOK, [&](HWND) {
+        most = std::max(most.load(), ++open);
+        const size_t reads = Sent(0x12, 0x01);
+        WaitUntilOnThread([&] { return Sent(0x12, 0x01) >= reads + 4; }, 5000);
+        --open;
+    });
+    const auto readsMore = [&](size_t more) {
+        const size_t reads = Sent(0x12, 0x01);
+        return WaitUntil([&] { return Sent(0x12, 0x01) >= reads + more; });
+    };
+    main_->TimerGpioBtn.SetInterval(30);
+    ASSERT_TRUE(Press(true));
+    ASSERT_TRUE(WaitUntil([&] { return answerer.Texts().size() == 1; }));
+    EXPECT_TRUE(readsMore(6)) << "the button is read on after the box";
+    EXPECT_EQ(answerer.Texts().size(), 1u) << "a held button asked again";
+    EXPECT_EQ(answerer.Texts()[0], L"File Type in Others cannot be empty.");
+
+    // Let go and pressed again: one more box.
+    ASSERT_TRUE(Press(false));
+    EXPECT_TRUE(readsMore(2));
+    ASSERT_TRUE(Press(true));
+    EXPECT_TRUE(WaitUntil([&] { return answerer.Texts().size() == 2; }));
+    EXPECT_TRUE(readsMore(6));
+    main_->TimerGpioBtn.SetInterval(0);
+    EXPECT_EQ(answerer.Texts().size(), 2u);
+    EXPECT_EQ(most, 1) << "two boxes were open at once";
+    EXPECT_EQ(jobs_, 0);
+}
+
+TEST_F(ButtonPollTest, AnErrorThrownInsideATickDoesNotStopTheButton) {
+    class Throwing : public ErrorNotifier {
+    public:
+        void ShowError(std::string_view, std::string_view) override {
+            throw std::runtime_error("no box today");
+        }
+    };
+    class Quiet : public ErrorNotifier {
+    public:
+        void ShowError(std::string_view, std::string_view) override {}
+    };
+    {
+        MessageBoxAnswerer rescanBox(L"Error");
+        UseEnclosure("family8-chipinfo-malformed"); // identification reports an error
+    }
+    main_->UseNotifier(std::make_unique<Throwing>());
+    EXPECT_THROW(main_->TimerGpioBtnTimer(), std::runtime_error);
+    main_->UseNotifier(std::make_unique<Quiet>());
+    devices_->BridgeOf(0)->ClearSentCommands();
+    main_->TimerGpioBtnTimer();
+    EXPECT_GE(Sent(0x12, 0x00), 1u) << "the tick after the error did nothing";
 }
 
 } // namespace

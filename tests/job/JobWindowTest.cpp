@@ -2,6 +2,7 @@
 // answered both ways, finished with the automatic close, and stopped.
 #include "JobWindowFixture.h"
 
+#include "job/DiskSpeed.h"
 #include "worker/CopyState.h"
 
 using namespace snapkeep;
@@ -202,26 +203,78 @@ TEST_F(JobWindowTest, StopForExitCancelsTheCopyAndWaitsUntilTheWorkerHasStopped)
     EXPECT_EQ(main_->ListViewDevice.Count(), 1) << "the row the lists are saved with";
 }
 
-TEST_F(JobWindowTest, ProbeFailureStopsBeforeAnyFolderIsScanned) {
+// Fills a volume to its last block, so that not even a small file can be written there.
+void Fill(const std::wstring& root) {
+    int n = 0;
+    for (size_t chunk : {size_t{256} << 10, size_t{4} << 10, size_t{1}})
+        while (WriteFileAt(root + L"filler" + std::to_wstring(n++), Pattern(chunk, 1)))
+            continue;
+}
+
+TEST_F(JobWindowTest, AnEnclosureTheProbeCannotWriteStopsABackupButNotARestore) {
+    // A full enclosure: the probe cannot write there. (Wine's drives cannot be made read-only
+    // for a test running as root, which may write anywhere.)
+    SmallVolume volume(enclosure_.Path(), 4u << 20);
+    if (!volume.Mounted())
+        GTEST_SKIP() << "a small RAM file system cannot be mounted here (it needs root)";
     const std::wstring folder = AddHostFolder(L"Docs");
-    ASSERT_TRUE(WriteFileAt(folder + L"a.txt", "a"));
-    // The probe file cannot be created: a folder stands in its place. (Wine's drives cannot be
-    // made read-only for a test running as root, which may write anywhere.)
-    ASSERT_TRUE(::CreateDirectoryW((drive_->Root() + L"temp.~txt").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileAt(folder + L"a.txt", Pattern(3000, 1)));
+    RunJob(true, [] {});
+    ASSERT_EQ(ReadBytes(BackupOf(folder) + L"a.txt"), Pattern(3000, 1));
+    Fill(drive_->Root());
+    ASSERT_TRUE(WriteFileAt(folder + L"a.txt", Pattern(3000, 2)));
+
+    // A backup has nowhere to write: it stops before any folder is scanned.
     int workers = 0;
     job_->OnWorkerReady = [&](TScanCopyFiles&, bool) { ++workers; };
-    MessageBoxAnswerer error(L"Error", IDOK);
-    RunJob(true, [&] {
-        ASSERT_TRUE(WaitUntilOnThread([&] { return error.Texts().size() == 1; }));
-        EXPECT_EQ(error.Texts()[0], L"Disk cannot be accessed.");
-        EXPECT_TRUE(WaitForLayout(kStopped)) << Current();
-        EXPECT_EQ(job_->LabelStatus.Caption(), L"Scanning file ...");
-        ::Sleep(200);
-        EXPECT_TRUE(job_->Showing()) << "the window waits for Close";
-        Click(job_->btnClose);
-    });
+    {
+        MessageBoxAnswerer error(L"Error", IDOK);
+        RunJob(true, [&] {
+            ASSERT_TRUE(WaitUntilOnThread([&] { return error.Texts().size() == 1; }));
+            EXPECT_EQ(error.Texts()[0], L"Disk cannot be accessed.");
+            EXPECT_TRUE(WaitForLayout(kStopped)) << Current();
+            EXPECT_EQ(job_->LabelStatus.Caption(), L"Scanning file ...");
+            ::Sleep(200);
+            EXPECT_TRUE(job_->Showing()) << "the window waits for Close";
+            Click(job_->btnClose);
+        });
+    }
     EXPECT_EQ(workers, 0);
-    EXPECT_FALSE(FileExists(drive_->Root() + L"Backup"));
+
+    // A restore only reads the enclosure: it goes on, its estimates those of a typical disk.
+    ASSERT_EQ(main_->ListViewDevice.Count(), 0) << "the stopped backup emptied the device list";
+    main_->ListViewDevice.Add(true, BackupOf(folder));
+    RunJob(false, [&] { EXPECT_TRUE(WaitForText(job_->LabelStatus, L"Restore has finished.")); });
+    EXPECT_EQ(workers, 2);
+    EXPECT_EQ(ReadBytes(folder + L"a.txt"), Pattern(3000, 1));
+    EXPECT_EQ(job_->Progress.SmallFileMs(), kTypicalUsb2Disk.smallFileMs);
+    EXPECT_EQ(job_->Progress.MegabyteMs(), kTypicalUsb2Disk.megabyteMs);
+}
+
+TEST_F(JobWindowTest, TheWholeJobStaysOnTheVolumeItStartedOn) {
+    // Device changes during a job fill the drive box again and may select another volume of
+    // the enclosure; the folders still to come go where the job started all the same.
+    TempDir otherVolume;
+    MappedDrive other(otherVolume.Path());
+    ASSERT_TRUE(other.Valid());
+    const std::wstring first = AddHostFolder(L"One");
+    const std::wstring second = AddHostFolder(L"Two");
+    ASSERT_TRUE(WriteFileAt(first + L"a.txt", Pattern(100, 1)));
+    ASSERT_TRUE(WriteFileAt(second + L"b.txt", Pattern(100, 2)));
+    const std::wstring started = drive_->Root();
+    job_->OnWorkerReady = [&](TScanCopyFiles&, bool scanPass) {
+        // A rescan in each pass, before each folder's worker starts.
+        main_->ComboBoxDiskLetter.Clear();
+        main_->ComboBoxDiskLetter.Add(scanPass ? started : other.Root());
+        main_->ComboBoxDiskLetter.Add(scanPass ? other.Root() : started);
+        main_->ComboBoxDiskLetter.SetItemIndex(0);
+    };
+    RunJob(true, [] {});
+    EXPECT_EQ(ReadBytes(BackupOf(first) + L"a.txt"), Pattern(100, 1));
+    EXPECT_EQ(ReadBytes(BackupOf(second) + L"b.txt"), Pattern(100, 2));
+    EXPECT_FALSE(FileExists(other.Root() + L"Backup")) << "a folder went to the other volume";
+    ASSERT_EQ(main_->ListViewDevice.Count(), 2);
+    EXPECT_EQ(main_->ListViewDevice.Text(1), BackupOf(second));
 }
 
 TEST_F(JobWindowTest, APassGuardBeforeAnyJobStillLeavesCloseToClick) {

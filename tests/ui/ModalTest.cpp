@@ -58,6 +58,29 @@ TEST(ShowModal, DisablesTheOwnerUntilAResultIsSet) {
     EXPECT_FALSE(modal.InModalLoop());
 }
 
+TEST(ShowModal, AnOwnerHiddenWhenTheLoopStartsComesBackDisabled) {
+    // The main window in the tray when the enclosure's button opens the job window, then shown
+    // again (tray icon, a second copy of the program) while the job runs.
+    ui::Application::Instance().Initialize();
+    PlainWindow owner(L"Owner");
+    PlainWindow modal(L"Modal");
+    ASSERT_FALSE(::IsWindowVisible(owner.Handle()));
+
+    bool shownButDisabled = false;
+    ui::Timer timer;
+    timer.OnTimer = [&] {
+        ::ShowWindow(owner.Handle(), SW_SHOW);
+        shownButDisabled = ::IsWindowVisible(owner.Handle()) && !::IsWindowEnabled(owner.Handle());
+        modal.SetModalResult(1);
+    };
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    modal.ShowModal();
+    timer.SetEnabled(false);
+    EXPECT_TRUE(shownButDisabled) << "the owner took input while the modal window was up";
+    EXPECT_TRUE(::IsWindowEnabled(owner.Handle())) << "enabled again when the loop ends";
+}
+
 TEST(ShowModal, ClosingGivesCancelAndAQuitIsPassedOn) {
     ui::Application::Instance().Initialize();
     PlainWindow modal(L"Modal");
