@@ -203,6 +203,50 @@ TEST_F(JobWindowTest, StopForExitCancelsTheCopyAndWaitsUntilTheWorkerHasStopped)
     EXPECT_EQ(main_->ListViewDevice.Count(), 1) << "the row the lists are saved with";
 }
 
+TEST_F(JobWindowTest, AQuitDuringTheCopyStopsTheWorkerAndEndsTheJobAtOnce) {
+    // The program's message loop told to end mid-job: the job's loops must not run on (a quit
+    // waiting in the queue would wake them at once, again and again), and the file being copied
+    // must be dropped with the earlier copy kept.
+    const std::wstring folder = AddHostFolder(L"Video");
+    const std::wstring source = folder + L"film.mkv";
+    ASSERT_TRUE(WriteFileAt(source, Pattern(8'000'000, 7)));
+    const std::wstring earlier = BackupOf(source);
+    ASSERT_TRUE(WriteFileAt(earlier, Pattern(5000, 8)));
+    GatedFileAccess files(4'096'000);
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        if (!scanPass)
+            worker.SetFileAccess(files);
+    };
+    bool quit = false;
+    SteadyClock::time_point quitAt;
+    ui::Timer end;
+    end.OnTimer = [&] {
+        if (quit || !files.WaitReached(0))
+            return;
+        quit = true;
+        quitAt = SteadyClock::now();
+        ::PostQuitMessage(0);
+    };
+    end.SetInterval(10);
+    end.SetEnabled(true);
+    // The copy is held inside the file; it reads on once the cancel has been asked for.
+    std::thread release([&] {
+        WaitUntilOnThread([] { return CopyCancelled.load(); });
+        files.Open();
+    });
+    RunJob(true, [] {});
+    end.SetEnabled(false);
+    release.join();
+    ASSERT_TRUE(quit);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(closedAt_ - quitAt).count(),
+              5000)
+        << "the job ran on after the quit";
+    EXPECT_TRUE(CopyCancelled.load()) << "the worker was not stopped";
+    EXPECT_EQ(ReadBytes(earlier), Pattern(5000, 8))
+        << "the unfinished copy replaced the earlier one";
+    EXPECT_TRUE(TemporaryFilesIn(BackupOf(folder)).empty());
+}
+
 // Fills a volume to its last block, so that not even a small file can be written there.
 void Fill(const std::wstring& root) {
     int n = 0;
