@@ -14,18 +14,22 @@ constexpr int kAttempts = 101;
 constexpr DWORD kExistenceRetryMs = 10;
 constexpr DWORD kDeletionRetryMs = 200;
 
+enum class ProbeWrite { NotCreated, WriteFailed, Written };
+
 // The file is written through to the disk and, when looked for, opened without the cache, so
 // the times are the disk's and not the system's memory.
-bool WriteProbe(const std::wstring& path, const void* buffer, DWORD bytes) {
+ProbeWrite WriteProbe(const std::wstring& path, const void* buffer, DWORD bytes) {
     win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                        CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     if (!file)
-        return false;
+        return ProbeWrite::NotCreated;
     if (bytes == 0)
-        return true;
+        return ProbeWrite::Written;
     DWORD written = 0;
-    return ::WriteFile(file.Get(), buffer, bytes, &written, nullptr) && written == bytes;
+    return ::WriteFile(file.Get(), buffer, bytes, &written, nullptr) && written == bytes
+               ? ProbeWrite::Written
+               : ProbeWrite::WriteFailed;
 }
 
 // The file counts as there once an exclusive creation is refused because it exists.
@@ -74,8 +78,14 @@ bool TimeProbeFile(const std::wstring& path, const void* buffer, DWORD bytes,
     LARGE_INTEGER start{};
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
-    if (!WriteProbe(path, buffer, bytes) || !ConfirmProbe(path))
+    const ProbeWrite written = WriteProbe(path, buffer, bytes);
+    if (written != ProbeWrite::Written || !ConfirmProbe(path)) {
+        // A probe this program made goes again, once: left behind, it would look like a
+        // user's file to the next job, which would then probe under yet another name.
+        if (written != ProbeWrite::NotCreated)
+            ::DeleteFileW(path.c_str());
         return false;
+    }
     LARGE_INTEGER end{};
     ::QueryPerformanceCounter(&end);
     const long long ticks = end.QuadPart - start.QuadPart;

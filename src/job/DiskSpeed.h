@@ -29,8 +29,8 @@ std::wstring ProbeFilePath(const std::wstring& driveRoot);
 
 // One probe write: creates `path` (replacing it), writes the first `bytes` of `buffer`, waits
 // until the file is seen to exist, times all that, and deletes the file again. False when the
-// file cannot be created or written, or is never seen or never gone; a failed write or check
-// may leave the file behind.
+// file cannot be created or written, or is never seen or never gone; after a failed write or
+// check the file is deleted once more, without waiting to see it gone.
 bool TimeProbeFile(const std::wstring& path, const void* buffer, DWORD bytes,
                    std::int32_t& milliseconds);
 

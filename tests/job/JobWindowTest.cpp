@@ -42,7 +42,8 @@ TEST_F(JobWindowTest, BackupScansCopiesAndClosesItselfWhenFinished) {
         EXPECT_TRUE(WaitForLayout(kCopying)) << Current();
         Click(job_->btnPause);
         EXPECT_TRUE(WaitForLayout(kPaused)) << Current();
-        EXPECT_TRUE(CopyPaused.load());
+        // The click's handler shows Restart before it holds the worker.
+        EXPECT_TRUE(WaitUntilOnThread([] { return CopyPaused.load(); }));
         Click(job_->btnRestart);
         EXPECT_TRUE(WaitForLayout(kCopying)) << Current();
         copyGate.Open();
@@ -284,6 +285,7 @@ TEST_F(JobWindowTest, AnEnclosureTheProbeCannotWriteStopsABackupButNotARestore) 
         });
     }
     EXPECT_EQ(workers, 0);
+    EXPECT_FALSE(FileExists(drive_->Root() + L"temp.~txt")) << "the failed probe stayed";
 
     // A restore only reads the enclosure: it goes on, its estimates those of a typical disk.
     ASSERT_EQ(main_->ListViewDevice.Count(), 0) << "the stopped backup emptied the device list";
@@ -293,6 +295,8 @@ TEST_F(JobWindowTest, AnEnclosureTheProbeCannotWriteStopsABackupButNotARestore) 
     EXPECT_EQ(ReadBytes(folder + L"a.txt"), Pattern(3000, 1));
     EXPECT_EQ(job_->Progress.SmallFileMs(), kTypicalUsb2Disk.smallFileMs);
     EXPECT_EQ(job_->Progress.MegabyteMs(), kTypicalUsb2Disk.megabyteMs);
+    EXPECT_FALSE(FileExists(drive_->Root() + L"temp.~txt"));
+    EXPECT_FALSE(FileExists(drive_->Root() + L"temp~1.~txt"));
 }
 
 TEST_F(JobWindowTest, TheWholeJobStaysOnTheVolumeItStartedOn) {
