@@ -53,6 +53,9 @@ std::vector<HWND> BoxesOf(DWORD processId, const std::wstring& caption) {
     return search.found;
 }
 
+const wchar_t* const kLargeFiles[] = {L"one.iso", L"two.iso", L"three.iso", L"four.iso"};
+constexpr size_t kLargeSize = 40u << 20;
+
 class JobSafetyProgramTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -80,8 +83,12 @@ protected:
         const std::string text = "[Enclosure]\r\nProfile=inquiry-785\r\nLetters=" + letters +
                                  "\r\nButtonPressed=" + (pressed ? "1" : "0") + "\r\n";
         const std::wstring file = Data(L"Enclosure.ini");
-        return WriteBytes(file + L".new", text) &&
-               ::MoveFileExW((file + L".new").c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+        // The program reads the file before every bridge command: a replace that meets it open
+        // is refused, and tried again.
+        return WaitUntil([&] {
+            return WriteBytes(file + L".new", text) &&
+                   ::MoveFileExW((file + L".new").c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+        });
     }
     std::wstring BackupOn(const MappedDrive& drive, const std::wstring& hostPath) const {
         return drive.Root() + L"Backup\\" + hostPath.substr(0, 1) + hostPath.substr(2);
@@ -99,16 +106,18 @@ protected:
         return list.Rows;
     }
 
-    // Two host folders: a few small files, then two large ones whose earlier copies are on the
-    // enclosure already, older and different, so that the job replaces them.
+    // Two host folders: a few small files, then large ones whose earlier copies are on the
+    // enclosure already, older and different, so that the job replaces them. Large enough
+    // together that the job is still inside them when a click made on seeing the first one
+    // begun is handled.
     void MakeTwoFolders() {
         small_ = host_ / L"Small\\";
         large_ = host_ / L"Large\\";
         for (int i = 0; i < 20; ++i)
             ASSERT_TRUE(
                 WriteFileAt(small_ + L"s" + std::to_wstring(i) + L".txt", Pattern(2000, i)));
-        for (const wchar_t* name : {L"one.iso", L"two.iso"}) {
-            ASSERT_TRUE(WriteFileAt(large_ + name, Pattern(48u << 20, 1)));
+        for (const wchar_t* name : kLargeFiles) {
+            ASSERT_TRUE(WriteFileAt(large_ + name, Pattern(kLargeSize, 1)));
             const std::wstring earlier = BackupOn(*drive_, large_) + name;
             ASSERT_TRUE(WriteFileAt(earlier, Pattern(70'000, 2)));
             ASSERT_TRUE(SetWriteTimeAndAttributes(earlier, 125'000'000'000'000'000ull,
@@ -121,12 +130,12 @@ protected:
     // half-written.
     void ExpectEarlierCopiesKept() {
         int earlierKept = 0;
-        for (const wchar_t* name : {L"one.iso", L"two.iso"}) {
+        for (const wchar_t* name : kLargeFiles) {
             const std::string copy = ReadBytes(BackupOn(*drive_, large_) + name);
             if (copy == Pattern(70'000, 2))
                 ++earlierKept;
             else
-                EXPECT_TRUE(copy == Pattern(48u << 20, 1)) << "a copy changed half-way";
+                EXPECT_TRUE(copy == Pattern(kLargeSize, 1)) << "a copy changed half-way";
         }
         EXPECT_GE(earlierKept, 1) << "the program did not end in the middle of a file";
         EXPECT_TRUE(TemporaryFilesIn(BackupOn(*drive_, large_)).empty())
@@ -162,14 +171,18 @@ protected:
         ::PostMessageW(FindControl(main_, ids::btnBackup), BM_CLICK, 0, 0);
         return WaitForJobWindow(program);
     }
-    // Waits until a large file is being written, then pauses the job there.
-    bool PauseInsideALargeFile(HWND job) {
-        if (!WaitUntil([&] { return !TemporaryFilesIn(BackupOn(*drive_, large_)).empty(); },
-                       120000))
+    // Waits until the first large file is being written, then pauses the job among them.
+    bool PauseAmongTheLargeFiles(HWND job) {
+        if (!WaitUntil([&] { return !TemporaryFilesIn(BackupOn(*drive_, large_)).empty(); }, 60000))
             return false;
         ::PostMessageW(FindControl(job, ids::btnPause), BM_CLICK, 0, 0);
         HWND restart = FindControl(job, ids::btnRestart);
-        return WaitUntil([&] { return ::IsWindowVisible(restart) != FALSE; });
+        if (!WaitUntil([&] { return ::IsWindowVisible(restart) != FALSE; }))
+            return false;
+        // A click on a hidden button still runs its handler: make sure the copy was running.
+        const std::wstring status = WindowText(FindControl(job, ids::LabelStatus));
+        EXPECT_EQ(status.rfind(L"Backup ", 0), 0u) << "not copying when paused";
+        return status != L"Backup has finished.";
     }
     static bool WaitForFinish(HWND job, unsigned timeoutMs = 120000) {
         HWND status = FindControl(job, ids::LabelStatus);
@@ -207,7 +220,7 @@ TEST_F(JobSafetyProgramTest, AMainWindowBroughtBackFromTheTrayMidJobStaysDisable
     HWND job = WaitForJobWindow(*program);
     ASSERT_NE(job, nullptr);
     ASSERT_TRUE(Describe(false));
-    ASSERT_TRUE(PauseInsideALargeFile(job));
+    ASSERT_TRUE(PauseAmongTheLargeFiles(job));
 
     // A second copy of the program brings the first one's window back, as the tray icon does.
     {
@@ -246,7 +259,7 @@ TEST_F(JobSafetyProgramTest, ClosingMidJobStopsTheCopyKeepsEarlierCopiesAndSaves
         ASSERT_TRUE(WaitForEnclosure());
         HWND job = StartBackup(*program);
         ASSERT_NE(job, nullptr);
-        ASSERT_TRUE(PauseInsideALargeFile(job));
+        ASSERT_TRUE(PauseAmongTheLargeFiles(job));
         if (road.endSession) {
             DWORD_PTR mayEnd = 0;
             ASSERT_TRUE(::SendMessageTimeoutW(main_, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG,
@@ -264,7 +277,7 @@ TEST_F(JobSafetyProgramTest, ClosingMidJobStopsTheCopyKeepsEarlierCopiesAndSaves
                       Pattern(2000, i));
         // The next run starts from the earlier copies again.
         ASSERT_TRUE(::DeleteFileW(Data(L"Device.txt").c_str()));
-        for (const wchar_t* name : {L"one.iso", L"two.iso"}) {
+        for (const wchar_t* name : kLargeFiles) {
             const std::wstring earlier = BackupOn(*drive_, large_) + name;
             ASSERT_TRUE(WriteFileAt(earlier, Pattern(70'000, 2)));
             ASSERT_TRUE(SetWriteTimeAndAttributes(earlier, 125'000'000'000'000'000ull,
@@ -280,7 +293,8 @@ TEST_F(JobSafetyProgramTest, DeviceChangesMidJobLeaveEveryFileOnTheVolumeChosen)
     ASSERT_TRUE(Describe(false));
     const std::wstring big = host_ / L"Video\\";
     const std::wstring photos = host_ / L"Photos\\";
-    ASSERT_TRUE(WriteFileAt(big + L"film.mkv", Pattern(48u << 20, 3)));
+    for (const wchar_t* name : kLargeFiles)
+        ASSERT_TRUE(WriteFileAt(big + name, Pattern(kLargeSize, 3)));
     for (int i = 0; i < 50; ++i)
         ASSERT_TRUE(WriteFileAt(photos + L"p" + std::to_wstring(i) + L".jpg", Pattern(1500, i)));
     ListHostFolders({big, photos});
@@ -290,24 +304,36 @@ TEST_F(JobSafetyProgramTest, DeviceChangesMidJobLeaveEveryFileOnTheVolumeChosen)
     ASSERT_TRUE(WaitForEnclosure());
     HWND drives = FindControl(main_, ids::ComboBoxDiskLetter);
     ASSERT_EQ(::SendMessageW(drives, CB_GETCOUNT, 0, 0), 2) << "both volumes listed";
-    // The user picks the second volume.
-    ::SendMessageW(drives, CB_SETCURSEL, 1, 0);
+    // The user picks the second volume, once the rescans of the program's start are over (a
+    // rescan selects the first volume again): the choice has to stand for a second.
+    DWORD chosenAt = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        if (::SendMessageW(drives, CB_GETCURSEL, 0, 0) != 1) {
+            ::SendMessageW(drives, CB_SETCURSEL, 1, 0);
+            chosenAt = ::GetTickCount();
+        }
+        return ::GetTickCount() - chosenAt > 1000;
+    }));
     ASSERT_EQ(WindowText(drives), second_->Root());
     HWND job = StartBackup(*program);
     ASSERT_NE(job, nullptr);
 
-    // A burst of device-change notices while the first folder is being written: each one
-    // rescans and selects the first volume again.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return FileExists(BackupOn(*second_, big) + L"film.mkv") ||
-                   !TemporaryFilesIn(BackupOn(*second_, big)).empty();
-        },
-        120000));
+    // A burst of device-change notices while the first folder is being written (the job held
+    // there): each one rescans and selects the first volume again.
+    // (A new file is written under its own name.)
+    ASSERT_TRUE(
+        WaitUntil([&] { return FileExists(BackupOn(*second_, big) + kLargeFiles[0]); }, 60000))
+        << "the job did not start on the volume chosen";
+    ::PostMessageW(FindControl(job, ids::btnPause), BM_CLICK, 0, 0);
+    HWND restart = FindControl(job, ids::btnRestart);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(restart) != FALSE; }));
+    ASSERT_NE(WindowText(FindControl(job, ids::LabelStatus)), L"Backup has finished.")
+        << "the job ended before the notices";
     for (int i = 0; i < 10; ++i)
         ::PostMessageW(main_, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
     EXPECT_TRUE(WaitUntil([&] { return ::SendMessageW(drives, CB_GETCURSEL, 0, 0) == 0; }))
         << "the notices did not rescan";
+    ::PostMessageW(restart, BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitForFinish(job));
     Close(*program);
 
