@@ -72,6 +72,8 @@ public:
 
     // The Backup and Restore commands (the enclosure's button runs the Backup command too).
     bool CanStartJob();
+    // How the checks of a command ended: a refusal shown in a message box matters to the
+    // enclosure's button, which must not ask again while it is still held.
     enum class JobStart { Accepted, Refused, RefusedWithMessage };
     void btnBackupClick();
     void btnRestoreClick();
