@@ -154,20 +154,21 @@ bool Rewind(HANDLE file) {
 } // namespace
 
 int CompareWithDestination(const FileInfo& source, const std::wstring& destination,
-                           FileAccess& files) {
+                           FileAccess& files, const VolumeTraits& rule) {
     FileInfo copy;
     DWORD error = 0;
     if (!files.ReadInfo(destination, copy, error))
         return CompareDestinationMissing;
-    return CompareFileInfo(source, copy);
+    return CompareFileInfo(source, copy, rule);
 }
 
-int CompareFiles(const std::wstring& source, const std::wstring& destination, FileAccess& files) {
+int CompareFiles(const std::wstring& source, const std::wstring& destination, FileAccess& files,
+                 const VolumeTraits& rule) {
     FileInfo original;
     DWORD error = 0;
     if (!files.ReadInfo(source, original, error))
         return CompareSourceUnreadable;
-    return CompareWithDestination(original, destination, files);
+    return CompareWithDestination(original, destination, files, rule);
 }
 
 int RunFileCopy(const std::wstring& source, const std::wstring& destination, FileAccess& files) {

@@ -32,13 +32,17 @@ bool TScanCopyFiles::MatchFileType(const std::wstring& path) const {
     return snapkeep::MatchFileType(win::WideToAnsi(path), typeList_, typeCount_);
 }
 
-std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
+std::wstring TScanCopyFiles::MapDestination(const std::wstring& source) const {
     const std::u16string from = win::ToU16(source);
     const std::optional<std::u16string> mapped =
         backupDirection_ ? MapBackupPath(from, deviceRoot16_) : MapRestorePath(from);
     // A path that maps nowhere gets no destination; the walk reports it as one that cannot be
     // created instead of writing somewhere unintended.
-    std::wstring destination = mapped ? win::ToWide(*mapped) : std::wstring();
+    return mapped ? win::ToWide(*mapped) : std::wstring();
+}
+
+std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
+    std::wstring destination = MapDestination(source);
     win::CriticalSectionLock lock(textLock_);
     destinationPath_ = destination;
     return destination;
@@ -123,7 +127,7 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     // The listing already holds the source's attributes, size and times.
     const int comparison = destination.empty()
                                ? CompareDestinationMissing
-                               : CompareWithDestination(source, destination, *files_);
+                               : CompareWithDestination(source, destination, *files_, compareRule_);
     if (comparison == CompareIdentical)
         return true;
 

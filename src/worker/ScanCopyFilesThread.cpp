@@ -1,5 +1,7 @@
 #include "worker/ScanCopyFilesThread.h"
 
+#include <utility>
+
 #include "win/Text.h"
 
 namespace snapkeep {
@@ -54,6 +56,10 @@ void TScanCopyFiles::SetErrorText(std::wstring text) {
 }
 void TScanCopyFiles::SetFileAccess(FileAccess& files) {
     files_ = &files;
+}
+
+void TScanCopyFiles::SetVolumeRules(std::shared_ptr<VolumeRules> rules) {
+    volumeRules_ = std::move(rules);
 }
 
 void TScanCopyFiles::SetTypeList(const char* const* typeList, int typeCount) {
@@ -139,6 +145,7 @@ void TScanCopyFiles::Execute() {
     destinationTree_.reset();
     if (backupDirection_ && !deviceRoot16_.empty())
         destinationTree_ = IdentifyFolder(win::ToWide(deviceRoot16_) + L"Backup");
+    compareRule_ = LearnCompareRule();
     ScanFolder(rootFolder_);
 
     {
@@ -146,6 +153,22 @@ void TScanCopyFiles::Execute() {
         pauseEvent_.Reset();
     }
     finished_.store(true);
+}
+
+// The walk's two volumes: the root's, and the one its files go to. Only the enclosure's may be
+// measured; the host's folders are never written to for it.
+VolumeTraits TScanCopyFiles::LearnCompareRule() {
+    if (!volumeRules_)
+        volumeRules_ = std::make_shared<VolumeRules>();
+    const std::wstring destination = MapDestination(rootFolder_);
+    if (destination.empty())
+        return VolumeTraits{};
+    const std::wstring enclosure = VolumeRootOf(win::ToWide(deviceRoot16_));
+    auto traitsOf = [&](const std::wstring& path) {
+        const bool onEnclosure = !enclosure.empty() && VolumeRootOf(path) == enclosure;
+        return volumeRules_->TraitsOf(path, onEnclosure);
+    };
+    return Coarser(traitsOf(rootFolder_), traitsOf(destination));
 }
 
 void TScanCopyFiles::FatalError() const {

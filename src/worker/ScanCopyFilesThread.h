@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "worker/FileAccess.h"
 #include "worker/FileCopy.h"
 #include "worker/FolderIdentity.h"
+#include "worker/VolumeRules.h"
 
 namespace snapkeep {
 
@@ -54,6 +56,9 @@ public:
     void SetErrorText(std::wstring text);
     // Where file information is read and applied; the system's unless a test says otherwise.
     void SetFileAccess(FileAccess& files);
+    // What the job has learned about its volumes, shared by all its workers so that each volume
+    // is looked at once per job. Without it the worker learns for itself.
+    void SetVolumeRules(std::shared_ptr<VolumeRules> rules);
 
     // Control.
     void Start();
@@ -86,9 +91,11 @@ private:
     void ReportUnlistableFolder(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool MatchFileType(const std::wstring& path) const;
+    std::wstring MapDestination(const std::wstring& source) const;
     std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
     void WaitWhilePaused() const;
     void SetSourcePath(const std::wstring& path);
+    VolumeTraits LearnCompareRule();
 
     // Set up before Start, read by the worker only.
     std::wstring rootFolder_;
@@ -102,11 +109,14 @@ private:
     bool backupDirection_ = true;
     bool scanOnly_ = false;
     FileAccess* files_ = &SystemFileAccess();
+    std::shared_ptr<VolumeRules> volumeRules_;
 
     // The walk's own, on the worker's thread: the folders from the root down to the one being
     // listed, and the backup's destination tree, neither of which the walk enters again.
     std::vector<FolderIdentity> walkPath_;
     std::optional<FolderIdentity> destinationTree_;
+    // How closely a copy can match its source between this walk's two volumes.
+    VolumeTraits compareRule_;
 
     // Published to the owner.
     mutable CRITICAL_SECTION textLock_;
