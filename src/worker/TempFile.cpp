@@ -71,6 +71,23 @@ bool TempFile::Commit(const std::wstring& destination) {
         error_ = ERROR_ACCESS_DENIED;
         return false;
     }
+    // Wine's ReplaceFileW moves the destination to a backup file of its own ("rf*.tmp") before
+    // it finds out that the destination cannot be replaced, and leaves that file behind. So
+    // what would refuse the replacement is found out first: a read-only file, or one another
+    // program holds open without sharing its deletion.
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+        if (existing & FILE_ATTRIBUTE_READONLY) {
+            error_ = ERROR_ACCESS_DENIED;
+            return false;
+        }
+        win::FileHandle replaceable(::CreateFileW(
+            target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, 0, nullptr));
+        if (!replaceable && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+            error_ = ::GetLastError();
+            return false;
+        }
+    }
     // ReplaceFileW opens the replacement itself, so ours must be closed; the data is complete.
     file_.Reset();
     if (!::ReplaceFileW(target.c_str(), replacement.c_str(), nullptr,
