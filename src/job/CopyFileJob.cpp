@@ -69,7 +69,8 @@ void TCopyFileForm::FormActivate() {
     failureTexts_ = {win::ToU16(TextOf(Text::FailChar)),
                      win::ToU16(TextOf(Text::ErrcodeDestinationPathTooLong)),
                      win::ToU16(TextOf(Text::ErrcodeDestinationFileCreatedFail)),
-                     win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound))};
+                     win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound)),
+                     win::ToU16(TextOf(Text::ErrcodeFileTooLargeForFat))};
 
     BuildTypeList();
     // What each volume keeps of times and attributes is learned afresh for every job: the

@@ -13,6 +13,10 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
         path = destination;
         reason = &texts.pathTooLong;
         break;
+    case CopyTooLargeForVolume:
+        path = destination;
+        reason = &texts.tooLargeForFat;
+        break;
     case CompareDestinationMissing:
     case CopyResetAttributesFailed:
     case CopyDeletePartialFailed:

@@ -27,6 +27,7 @@ enum CopyResult : int {
     CopyFolderCreateFailed = 8,     // the destination's folder cannot be created
     CopyDestinationWriteFailed = 9, // the destination cannot be written
     CopySourceReadFailed = 10,      // the source cannot be opened or read
+    CopyTooLargeForVolume = 11,     // 4 GiB or more for a FAT volume; nothing attempted
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

@@ -138,6 +138,9 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
             lastResult_.store(CopyFolderCreateFailed);
         } else if (destination.size() > kDestinationPathLimit) {
             lastResult_.store(CopyDestinationTooLong);
+        } else if (source.size > destinationLargestFile_) {
+            // Refused before a byte is written: the volume would take 4 GiB of it first.
+            lastResult_.store(CopyTooLargeForVolume);
         } else {
             CopyPercent.store(0);
             lastResult_.store(RunFileCopy(sourcePath, destination, *files_));

@@ -145,7 +145,7 @@ void TScanCopyFiles::Execute() {
     destinationTree_.reset();
     if (backupDirection_ && !deviceRoot16_.empty())
         destinationTree_ = IdentifyFolder(win::ToWide(deviceRoot16_) + L"Backup");
-    compareRule_ = LearnCompareRule();
+    LearnVolumes();
     ScanFolder(rootFolder_);
 
     {
@@ -157,18 +157,22 @@ void TScanCopyFiles::Execute() {
 
 // The walk's two volumes: the root's, and the one its files go to. Only the enclosure's may be
 // measured; the host's folders are never written to for it.
-VolumeTraits TScanCopyFiles::LearnCompareRule() {
+void TScanCopyFiles::LearnVolumes() {
+    compareRule_ = VolumeTraits{};
+    destinationLargestFile_ = UINT64_MAX;
     if (!volumeRules_)
         volumeRules_ = std::make_shared<VolumeRules>();
     const std::wstring destination = MapDestination(rootFolder_);
     if (destination.empty())
-        return VolumeTraits{};
+        return;
     const std::wstring enclosure = VolumeRootOf(win::ToWide(deviceRoot16_));
     auto traitsOf = [&](const std::wstring& path) {
         const bool onEnclosure = !enclosure.empty() && VolumeRootOf(path) == enclosure;
         return volumeRules_->TraitsOf(path, onEnclosure);
     };
-    return Coarser(traitsOf(rootFolder_), traitsOf(destination));
+    const VolumeTraits target = traitsOf(destination);
+    compareRule_ = Coarser(traitsOf(rootFolder_), target);
+    destinationLargestFile_ = target.largestFile;
 }
 
 void TScanCopyFiles::FatalError() const {

@@ -95,7 +95,7 @@ private:
     std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
     void WaitWhilePaused() const;
     void SetSourcePath(const std::wstring& path);
-    VolumeTraits LearnCompareRule();
+    void LearnVolumes();
 
     // Set up before Start, read by the worker only.
     std::wstring rootFolder_;
@@ -115,8 +115,10 @@ private:
     // listed, and the backup's destination tree, neither of which the walk enters again.
     std::vector<FolderIdentity> walkPath_;
     std::optional<FolderIdentity> destinationTree_;
-    // How closely a copy can match its source between this walk's two volumes.
+    // How closely a copy can match its source between this walk's two volumes, and the largest
+    // file the destination's volume holds.
     VolumeTraits compareRule_;
+    std::uint64_t destinationLargestFile_ = UINT64_MAX;
 
     // Published to the owner.
     mutable CRITICAL_SECTION textLock_;

@@ -77,8 +77,11 @@ std::optional<VolumeTraits> MeasureVolumeTraits(const std::wstring& root) {
     VolumeTraits traits;
     traits.creationPrecision = PrecisionOfRoundTrip(time, FromFileTime(data.ftCreationTime));
     traits.lastWritePrecision = PrecisionOfRoundTrip(time, FromFileTime(data.ftLastWriteTime));
-    // FAT keeps its 2-second times in local time; nothing else keeps such coarse times.
-    traits.localTime = traits.lastWritePrecision == kTime2S;
+    // Only FAT keeps such coarse times, in local time and with 32-bit sizes.
+    if (traits.lastWritePrecision == kTime2S) {
+        traits.localTime = true;
+        traits.largestFile = kFatLargestFile;
+    }
 
     // Every settable attribute on, then all off: a bit the volume keeps follows both ways;
     // one it drops, or always reports (Wine's archive bit), does not. Read-only goes on last:

@@ -34,6 +34,7 @@ VolumeTraits TraitsOfFileSystem(std::u16string_view name) {
             traits.lastWritePrecision = kTime2S;
             traits.storedAttributes = kFatAttributes;
             traits.localTime = true;
+            traits.largestFile = kFatLargestFile;
             return traits;
         }
     }
@@ -51,6 +52,7 @@ VolumeTraits Coarser(const VolumeTraits& a, const VolumeTraits& b) {
     both.lastWritePrecision = std::max(a.lastWritePrecision, b.lastWritePrecision);
     both.storedAttributes = a.storedAttributes & b.storedAttributes;
     both.localTime = a.localTime || b.localTime;
+    both.largestFile = std::min(a.largestFile, b.largestFile);
     return both;
 }
 

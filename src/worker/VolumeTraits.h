@@ -36,6 +36,8 @@ constexpr std::uint64_t kTime10Ms = 100'000;
 constexpr std::uint64_t kTime1S = 10'000'000;
 constexpr std::uint64_t kTime2S = 20'000'000;
 constexpr std::uint64_t kOneHour = 36'000'000'000;
+// The largest file FAT can hold, one byte short of 4 GiB.
+constexpr std::uint64_t kFatLargestFile = 0xFFFF'FFFF;
 // A time the volume does not keep at all: any two values of it count as equal.
 constexpr std::uint64_t kTimeNotKept = UINT64_MAX;
 
@@ -46,6 +48,8 @@ struct VolumeTraits {
     // FAT stores local time: after a change to or from daylight-saving time every time on it
     // reads exactly one hour off.
     bool localTime = false;
+    // The largest file it can hold: FAT keeps sizes in 32 bits.
+    std::uint64_t largestFile = UINT64_MAX;
     bool operator==(const VolumeTraits&) const = default;
 };
 
@@ -54,7 +58,8 @@ struct VolumeTraits {
 VolumeTraits TraitsOfFileSystem(std::u16string_view name);
 
 // The rule for comparing a file on one volume with its copy on the other: the coarser
-// precision of each time, the attributes both keep, local time if either keeps it.
+// precision of each time, the attributes both keep, local time if either keeps it (and the
+// smaller largest file).
 VolumeTraits Coarser(const VolumeTraits& a, const VolumeTraits& b);
 
 // The precision a volume keeps for a time, learned from one value written and read back. The

@@ -495,6 +495,37 @@ TEST_F(Worker, FolderLinksAreNotWalkedInCirclesNorIntoTheBackup) {
     EXPECT_FALSE(FileExists(B + L"tree\\enclosure")) << "the backup was copied into itself";
 }
 
+// FAT keeps sizes in 32 bits. A file of 4 GiB (sparse on the host: no room is needed for it)
+// fails at once with its own code; the enclosure, a 64 MiB FAT volume, would otherwise take
+// 64 MiB of it and fail with a write error. The rest of the folder is copied.
+TEST_F(Worker, AFileOf4GiBFailsAtOnceOnAFatVolume) {
+    FuseVolume fat(deviceFolder, FuseVolume::Kind::Fat32);
+    if (!fat.Mounted())
+        GTEST_SKIP() << fat.Why();
+    ASSERT_TRUE(WriteFileAt(H + L"video\\small.txt", "small"));
+    {
+        win::FileHandle big(::CreateFileW((H + L"video\\big.mkv").c_str(), GENERIC_WRITE, 0,
+                                          nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(big.Valid());
+        LARGE_INTEGER size;
+        size.QuadPart = 4ll << 30;
+        ASSERT_TRUE(::SetFilePointerEx(big.Get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(big.Get()));
+    }
+    auto worker = Make(H, false, true);
+    std::vector<Handled> handled = Run(*worker);
+    std::sort(handled.begin(), handled.end(),
+              [](const Handled& a, const Handled& b) { return a.source < b.source; });
+    ASSERT_EQ(handled.size(), 2u);
+    EXPECT_EQ(handled[0].source, H + L"video\\big.mkv");
+    EXPECT_EQ(handled[0].result, CopyTooLargeForVolume);
+    EXPECT_EQ(handled[0].destination, B + L"video\\big.mkv");
+    EXPECT_FALSE(FileExists(B + L"video\\big.mkv"));
+    EXPECT_TRUE(TemporaryFilesIn(B + L"video").empty());
+    EXPECT_EQ(handled[1].result, CopyDone);
+    EXPECT_EQ(ReadBytes(B + L"video\\small.txt"), "small");
+}
+
 TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
     const std::wstring leftovers[] = {L"~snapkeep-4242-0.tmp", L"~SNAPKEEP-1-17.TMP"};
     ASSERT_TRUE(WriteFileAt(H + L"docs\\report.txt", "report"));
