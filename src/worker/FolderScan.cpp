@@ -48,20 +48,48 @@ std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
     return destination;
 }
 
-void TScanCopyFiles::ScanFolder(const std::wstring& folder) {
+void TScanCopyFiles::ScanFolder(const std::wstring& folder, bool link) {
     // Folder links make a tree a graph: a link to an ancestor would be walked again and again,
     // and one into the enclosure would copy the backup into itself. A folder already on the way
     // down from the root, or the destination's Backup folder, is not entered.
-    const std::optional<FolderIdentity> identity = IdentifyFolder(folder);
-    if (identity) {
-        if (identity == destinationTree_ ||
-            std::find(walkPath_.begin(), walkPath_.end(), *identity) != walkPath_.end())
-            return;
-        walkPath_.push_back(*identity);
+    //
+    // Only a link can lead anywhere but down, and the listing says which entries are links, so
+    // the walk asks for a folder's identity (a request to the file system) only for the root, a
+    // link, and whatever lies below a link; an ancestor's identity is asked for when a link
+    // first needs it. A plain tree costs no request per folder. Without a link, the Backup
+    // folder can be reached only by its own path.
+    if (IsDestinationTreePath(folder))
+        return;
+    const bool belowLink = link || (!walkPath_.empty() && walkPath_.back().belowLink);
+    WalkLevel level{folder, std::nullopt, false, belowLink};
+    if (walkPath_.empty() || belowLink) {
+        level.identity = IdentifyFolder(folder);
+        level.identified = true;
+        if (level.identity) {
+            if (level.identity == destinationTree_)
+                return;
+            for (WalkLevel& above : walkPath_) {
+                if (!above.identified) {
+                    above.identity = IdentifyFolder(above.folder);
+                    above.identified = true;
+                }
+                if (above.identity == level.identity)
+                    return;
+            }
+        }
     }
+    walkPath_.push_back(std::move(level));
     ListFolder(folder);
-    if (identity)
-        walkPath_.pop_back();
+    walkPath_.pop_back();
+}
+
+// The backup's own destination tree by its path, letters in any case.
+bool TScanCopyFiles::IsDestinationTreePath(const std::wstring& folder) const {
+    if (destinationTreePath_.empty() || folder.size() != destinationTreePath_.size())
+        return false;
+    return ::CompareStringOrdinal(
+               folder.c_str(), static_cast<int>(folder.size()), destinationTreePath_.c_str(),
+               static_cast<int>(destinationTreePath_.size()), TRUE) == CSTR_EQUAL;
 }
 
 void TScanCopyFiles::ListFolder(const std::wstring& folder) {
@@ -86,7 +114,8 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
         if (name == L"." || name == L"..")
             continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ScanFolder(folder + entry.cFileName + L"\\");
+            ScanFolder(folder + entry.cFileName + L"\\",
+                       (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
             continue;
         }
         // Left by a copy that never finished: not the user's file, in either direction.

@@ -143,8 +143,11 @@ void TScanCopyFiles::Execute() {
     // A backup never walks into its own destination, however a folder link leads there.
     walkPath_.clear();
     destinationTree_.reset();
-    if (backupDirection_ && !deviceRoot16_.empty())
-        destinationTree_ = IdentifyFolder(win::ToWide(deviceRoot16_) + L"Backup");
+    destinationTreePath_.clear();
+    if (backupDirection_ && !deviceRoot16_.empty()) {
+        destinationTreePath_ = win::ToWide(deviceRoot16_) + L"Backup\\";
+        destinationTree_ = IdentifyFolder(destinationTreePath_);
+    }
     LearnVolumes();
     ScanFolder(rootFolder_);
 

@@ -86,7 +86,8 @@ private:
     [[noreturn]] void FatalError() const;
 
     // The walk, on the worker's thread (FolderScan.cpp).
-    void ScanFolder(const std::wstring& folder);
+    void ScanFolder(const std::wstring& folder, bool link = false);
+    bool IsDestinationTreePath(const std::wstring& folder) const;
     void ListFolder(const std::wstring& folder);
     void ReportUnlistableFolder(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
@@ -113,8 +114,15 @@ private:
 
     // The walk's own, on the worker's thread: the folders from the root down to the one being
     // listed, and the backup's destination tree, neither of which the walk enters again.
-    std::vector<FolderIdentity> walkPath_;
+    struct WalkLevel {
+        std::wstring folder;
+        std::optional<FolderIdentity> identity; // asked for only where a link needs it
+        bool identified = false;
+        bool belowLink = false; // the folder or one above it is a link
+    };
+    std::vector<WalkLevel> walkPath_;
     std::optional<FolderIdentity> destinationTree_;
+    std::wstring destinationTreePath_; // "E:\Backup\" in a backup
     // How closely a copy can match its source between this walk's two volumes, and the largest
     // file the destination's volume holds.
     VolumeTraits compareRule_;
