@@ -17,6 +17,7 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
         path = destination;
         reason = &texts.tooLargeForFat;
         break;
+    case CopyLeftoverKept: // the leftover file itself is the destination path
     case CompareDestinationMissing:
     case CopyResetAttributesFailed:
     case CopyDeletePartialFailed:

@@ -71,7 +71,7 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
             error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
             return CopyDestinationWriteFailed;
-        output = std::make_unique<TempFile>(folder);
+        output = std::make_unique<TempFile>(folder, destination.substr(folder.size() + 1));
         beside = true;
         if (output->Valid())
             return CopyDone;

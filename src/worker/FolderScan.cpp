@@ -93,6 +93,7 @@ bool TScanCopyFiles::IsDestinationTreePath(const std::wstring& folder) const {
 }
 
 void TScanCopyFiles::ListFolder(const std::wstring& folder) {
+    TidyDestinationLeftovers(folder);
     WIN32_FIND_DATAW entry;
     DWORD error = 0;
     // The same long form the copy uses: a deep folder is listed, and its files then meet the
@@ -119,13 +120,69 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
             continue;
         }
         // Left by a copy that never finished: not the user's file, in either direction.
-        if (name.front() == L'~' &&
-            IsWorkerTempFileName(
-                std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size())))
+        if (name.front() == L'~' && IsWorkerTempFileName(win::ToU16(name))) {
+            TidyLeftover(folder, entry.cFileName);
             continue;
+        }
         if (!HandleFile(folder, entry))
             break;
     } while (::FindNextFileW(listing.Get(), &entry));
+}
+
+// A copy killed part-way leaves its temporary file beside the destination it was written for.
+// The copy pass of the folder removes it when that destination is there (the earlier file is
+// whole, and the source will be compared with it as ever). When the destination is missing, the
+// leftover may hold the only copy of its data: it stays, and the job says so.
+void TScanCopyFiles::TidyLeftover(const std::wstring& folder, const std::wstring& name) {
+    if (scanOnly_ || cancelRequested_.load())
+        return;
+    const std::optional<std::u16string> destination = ParseWorkerTempFileName(win::ToU16(name));
+    if (!destination)
+        return;
+    const std::wstring leftover = win::ToWide(ExtendedLengthPath(win::ToU16(folder + name)));
+    if (!destination->empty()) {
+        const std::wstring owner =
+            win::ToWide(ExtendedLengthPath(win::ToU16(folder) + *destination));
+        const DWORD attributes = ::GetFileAttributesW(owner.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ::SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (::DeleteFileW(leftover.c_str()))
+                return;
+        }
+    }
+    fileSize_.store(0);
+    SetSourcePath(folder + name);
+    {
+        win::CriticalSectionLock lock(textLock_);
+        destinationPath_ = folder + name;
+    }
+    lastResult_.store(CopyLeftoverKept);
+    if (onAfterFile_)
+        onAfterFile_(*this);
+}
+
+// The leftovers beside the destinations of a folder's files: one listing of just those names.
+void TScanCopyFiles::TidyDestinationLeftovers(const std::wstring& folder) {
+    if (scanOnly_)
+        return;
+    const std::wstring destination = MapDestination(folder);
+    if (destination.empty())
+        return;
+    WIN32_FIND_DATAW entry;
+    win::FindHandle listing(::FindFirstFileExW(
+        win::ToWide(ExtendedLengthPath(win::ToU16(destination + L"~snapkeep-*.tmp"))).c_str(),
+        FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
+    if (!listing)
+        return;
+    std::vector<std::wstring> names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            IsWorkerTempFileName(win::ToU16(entry.cFileName)))
+            names.push_back(entry.cFileName);
+    } while (::FindNextFileW(listing.Get(), &entry));
+    listing.Reset();
+    for (const std::wstring& name : names)
+        TidyLeftover(destination, name);
 }
 
 // In the copy pass, a folder that cannot be listed is reported once, as a file whose source

@@ -90,6 +90,8 @@ private:
     bool IsDestinationTreePath(const std::wstring& folder) const;
     void ListFolder(const std::wstring& folder);
     void ReportUnlistableFolder(const std::wstring& folder);
+    void TidyLeftover(const std::wstring& folder, const std::wstring& name);
+    void TidyDestinationLeftovers(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool MatchFileType(const std::wstring& path) const;
     std::wstring MapDestination(const std::wstring& source) const;

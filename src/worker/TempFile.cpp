@@ -16,12 +16,13 @@ std::wstring LongForm(const std::wstring& path) {
 
 } // namespace
 
-TempFile::TempFile(const std::wstring& folder) {
+TempFile::TempFile(const std::wstring& folder, const std::wstring& destinationName) {
     static std::atomic<unsigned> counter{0};
     // A name left behind by an earlier run that ended abruptly is simply passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ =
-            folder + L"\\" + win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++));
+        path_ = folder + L"\\" +
+                win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++,
+                                               win::ToU16(destinationName)));
         file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                   nullptr));

@@ -27,6 +27,7 @@ TEST(FailureLine, PathAndReasonByCode) {
         {8, dst + u"; Fail: Destination file cannot be created."},
         {9, dst + u"; Fail: Destination file cannot be created."},
         {106, dst + u"; Fail: Destination file cannot be created."},
+        {12, dst + u"; Fail: Destination file cannot be created."},
         {11, dst + u"; Fail: File of 4 GB or more cannot be stored on a FAT volume."},
         {1, src + u"; Fail: Source file cannot be duplicated."},
         {2, src + u"; Fail: Source file cannot be duplicated."},

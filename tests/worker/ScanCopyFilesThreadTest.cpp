@@ -535,7 +535,12 @@ TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
         ASSERT_TRUE(WriteFileAt(B + L"docs\\" + name, "half a copy"));
     }
     auto backup = Make(H, false, true);
-    std::vector<Handled> handled = Run(*backup);
+    // A leftover that names no destination stays and gets a failure line of its own (below).
+    auto files = [](std::vector<Handled> all) {
+        std::erase_if(all, [](const Handled& h) { return h.result == CopyLeftoverKept; });
+        return all;
+    };
+    std::vector<Handled> handled = files(Run(*backup));
     std::vector<std::wstring> sources;
     for (const Handled& h : handled)
         sources.push_back(h.source);
@@ -548,11 +553,53 @@ TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
     for (const std::wstring& name : leftovers)
         ASSERT_TRUE(::DeleteFileW((H + L"docs\\" + name).c_str()));
     auto restore = Make(B, false, false);
-    handled = Run(*restore);
+    handled = files(Run(*restore));
     ASSERT_EQ(handled.size(), 1u);
     EXPECT_EQ(handled[0].destination, H + L"docs\\report.txt");
     for (const std::wstring& name : leftovers)
         EXPECT_FALSE(FileExists(H + L"docs\\" + name)) << name << " was restored";
+}
+
+// A killed copy leaves its temporary file beside the destination it was written for; the name
+// says which. The next copy pass of the folder removes it where that destination is there, and
+// keeps it with a failure line where it is not (it may hold the only copy of its data). A scan
+// pass changes nothing.
+TEST_F(Worker, LeftoversGoWhereTheirDestinationIsAndStayWhereItIsNot) {
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\report.txt", "report"));
+    auto first = Make(H, false, true);
+    ASSERT_EQ(Run(*first).size(), 1u);
+    const std::wstring removed[] = {B + L"docs\\~snapkeep-77-1-report.txt.tmp",
+                                    H + L"docs\\~snapkeep-88-1-report.txt.tmp"};
+    const std::wstring kept[] = {B + L"docs\\~snapkeep-77-2-lost.txt.tmp",
+                                 B + L"docs\\~snapkeep-77-3.tmp",
+                                 H + L"docs\\~snapkeep-88-2-only.txt.tmp"};
+    for (const std::wstring& path : removed)
+        ASSERT_TRUE(WriteFileAt(path, "half a copy"));
+    for (const std::wstring& path : kept)
+        ASSERT_TRUE(WriteFileAt(path, "maybe the only copy"));
+
+    auto scan = Make(H, true, true);
+    EXPECT_TRUE(Run(*scan).empty());
+    for (const std::wstring& path : removed)
+        EXPECT_TRUE(FileExists(path)) << "a scan pass removed a leftover";
+
+    auto backup = Make(H, false, true);
+    std::vector<Handled> handled = Run(*backup);
+    std::vector<std::wstring> reported;
+    for (const Handled& h : handled) {
+        EXPECT_EQ(h.result, CopyLeftoverKept);
+        EXPECT_EQ(h.destination, h.source);
+        reported.push_back(h.destination);
+    }
+    std::sort(reported.begin(), reported.end());
+    std::vector<std::wstring> expected(std::begin(kept), std::end(kept));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(reported, expected);
+    for (const std::wstring& path : removed)
+        EXPECT_FALSE(FileExists(path)) << "leftover beside its destination stayed";
+    for (const std::wstring& path : kept)
+        EXPECT_EQ(ReadBytes(path), "maybe the only copy");
+    EXPECT_EQ(ReadBytes(B + L"docs\\report.txt"), "report");
 }
 
 TEST_F(Worker, ABackupWithoutAnEnclosureDriveCopiesNothingAndSaysSo) {
