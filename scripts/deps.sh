@@ -11,6 +11,8 @@ packages=(
     wine64 xvfb xauth imagemagick xdotool
     # The installer (scripts/make-dist.sh), and the locales its test runs it in.
     nsis locales
+    # Real FAT and exFAT volumes for the comparison's end-to-end tests (mounted through FUSE).
+    fusefat exfat-fuse dosfstools exfatprogs
     # Wine draws captions with these: Latin/Cyrillic serif and sans faces, and CJK.
     fonts-wine fonts-liberation fonts-dejavu-core fonts-noto-cjk
 )

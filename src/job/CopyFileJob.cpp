@@ -82,9 +82,13 @@ void TCopyFileForm::FormActivate() {
     failureTexts_ = {win::ToU16(TextOf(Text::FailChar)),
                      win::ToU16(TextOf(Text::ErrcodeDestinationPathTooLong)),
                      win::ToU16(TextOf(Text::ErrcodeDestinationFileCreatedFail)),
-                     win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound))};
+                     win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound)),
+                     win::ToU16(TextOf(Text::ErrcodeFileTooLargeForFat))};
 
     BuildTypeList();
+    // What each volume keeps of times and attributes is learned afresh for every job: the
+    // enclosure may have been formatted, or another one plugged in, since the last.
+    volumeRules_ = std::make_shared<VolumeRules>();
     if (!RunScanPass() || !RunCopyPass()) {
         // A pass that stopped at a guard before any job had run would leave the design state,
         // in which Cancel covers Close: the window must always be closable. A job stopped
@@ -359,6 +363,7 @@ std::unique_ptr<TScanCopyFiles> TCopyFileForm::SetUpWorker(bool scanPass) {
     worker->SetBackupDirection(BackupDirection);
     worker->SetDeviceRoot(win::WideToAnsi(DriveRoot));
     worker->SetTypeList(Types.Entries(), Types.Count());
+    worker->SetVolumeRules(volumeRules_);
     worker->SetErrorCaption(TextOf(Text::ErrTitle));
     worker->SetErrorText(TextOf(Text::ProgramFatalErr));
     if (OnWorkerReady)

@@ -132,6 +132,7 @@ private:
     ui::Font windowFont_{L"MS Sans Serif", 8};
     std::unique_ptr<ui::Font> widgetFont_;
     FailureTexts failureTexts_;
+    std::shared_ptr<VolumeRules> volumeRules_; // of the running job, shared by its workers
     SIZE size_{};
     bool fixedSize_ = false;
     bool jobRunning_ = false;

@@ -13,6 +13,11 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
         path = destination;
         reason = &texts.pathTooLong;
         break;
+    case CopyTooLargeForVolume:
+        path = destination;
+        reason = &texts.tooLargeForFat;
+        break;
+    case CopyLeftoverKept: // the leftover file itself is the destination path
     case CompareDestinationMissing:
     case CopyResetAttributesFailed:
     case CopyDeletePartialFailed:

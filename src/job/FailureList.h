@@ -15,6 +15,7 @@ struct FailureTexts {
     std::u16string pathTooLong;     // destination path too long (code 7)
     std::u16string cannotCreate;    // destination cannot be created or written
     std::u16string cannotDuplicate; // any other failure: the source's fault
+    std::u16string tooLargeForFat;  // 4 GiB or more bound for a FAT volume (code 11)
 };
 
 // "path; Fail: reason." The destination path is shown for the destination's faults, the

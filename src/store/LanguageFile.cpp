@@ -113,6 +113,12 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      u"A folder whose path contains a line separator cannot be added: ",
      {},
      T::DirNameUnsupported},
+    // FAT keeps a file size in 32 bits: a file of 4 GiB or more fails before any of it is
+    // written, instead of after 4 GiB with a write error.
+    {u"ERRCODE_FILE_TOO_LARGE_FOR_FAT",
+     u"File of 4 GB or more cannot be stored on a FAT volume",
+     {},
+     T::ErrcodeFileTooLargeForFat},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -140,7 +146,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::DirNameUnsupported) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::ErrcodeFileTooLargeForFat) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

@@ -106,8 +106,9 @@ enum class Text : uint8_t {
     ErrcodeDestinationFileCreatedFail, // a reason of a failure line, + "."
     ErrcodeSourceFileNotFound,         // a reason of a failure line, + "."
     DirNameUnsupported,                // text + path: a folder the list files cannot hold
+    ErrcodeFileTooLargeForFat,         // a reason of a failure line, + "."
 };
-inline constexpr size_t kTextCount = 36;
+inline constexpr size_t kTextCount = 37;
 
 // One row of the key list.
 struct LanguageKey {
@@ -117,7 +118,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 59;
+inline constexpr size_t kLanguageKeyCount = 60;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

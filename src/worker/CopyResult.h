@@ -27,6 +27,8 @@ enum CopyResult : int {
     CopyFolderCreateFailed = 8,     // the destination's folder cannot be created
     CopyDestinationWriteFailed = 9, // the destination cannot be written
     CopySourceReadFailed = 10,      // the source cannot be opened or read
+    CopyTooLargeForVolume = 11,     // 4 GiB or more for a FAT volume; nothing attempted
+    CopyLeftoverKept = 12,          // an interrupted copy's file whose destination is missing
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

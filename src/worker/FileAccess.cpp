@@ -33,21 +33,14 @@ LARGE_INTEGER ToLargeInteger(std::uint64_t value) {
     return out;
 }
 
-// The attributes a file's owner can set; the others (compressed, encrypted, sparse, ...) belong
-// to the file system, and asking for them would make the whole request fail.
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
-                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
+// `attributes` 0 leaves the attributes alone; NORMAL clears them all.
 bool SetBasicInfo(HANDLE file, const FileInfo& info, DWORD attributes) {
     FILE_BASIC_INFO basic{};
     basic.CreationTime = ToLargeInteger(info.creationTime);
     basic.LastAccessTime = ToLargeInteger(info.lastAccessTime);
     basic.LastWriteTime = ToLargeInteger(info.lastWriteTime);
-    // A zero value means "leave as it is": the change time is the file system's own, and no
-    // attributes at all is spelled NORMAL.
-    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    // The change time stays zero, "leave as it is": it is the file system's own.
+    basic.FileAttributes = attributes;
     return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != FALSE;
 }
 
@@ -90,11 +83,20 @@ bool FileAccess::ApplyInfo(HANDLE file, const std::wstring&, const FileInfo& inf
     // Read-only goes on in a second step: Wine, run by an ordinary user, drops hidden and system
     // when they arrive together with read-only.
     const DWORD first = attributes & ~FILE_ATTRIBUTE_READONLY;
-    if (!SetBasicInfo(file, info, first))
+    if (SetBasicInfo(file, info, first != 0 ? first : FILE_ATTRIBUTE_NORMAL))
+        return attributes == first || SetBasicInfo(file, info, attributes);
+    // Some volumes take times but refuse any change of attributes (Wine on a FUSE-mounted FAT
+    // volume answers every attribute change with a general failure). The times are what the
+    // next comparison needs; the copy has still done its work when the attributes that protect
+    // or hide a file are as the source has them.
+    if (!SetBasicInfo(file, info, 0))
         return false;
-    if (attributes != first && !SetBasicInfo(file, info, attributes))
+    FILE_BASIC_INFO now;
+    if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &now, sizeof now))
         return false;
-    return true;
+    constexpr DWORD kVisible =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return ((now.FileAttributes ^ attributes) & kVisible) == 0;
 }
 
 HANDLE FileAccess::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error) {

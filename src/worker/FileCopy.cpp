@@ -71,7 +71,7 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
             error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
             return CopyDestinationWriteFailed;
-        output = std::make_unique<TempFile>(folder);
+        output = std::make_unique<TempFile>(folder, destination.substr(folder.size() + 1));
         beside = true;
         if (output->Valid())
             return CopyDone;
@@ -154,20 +154,21 @@ bool Rewind(HANDLE file) {
 } // namespace
 
 int CompareWithDestination(const FileInfo& source, const std::wstring& destination,
-                           FileAccess& files) {
+                           FileAccess& files, const VolumeTraits& rule) {
     FileInfo copy;
     DWORD error = 0;
     if (!files.ReadInfo(destination, copy, error))
         return CompareDestinationMissing;
-    return CompareFileInfo(source, copy);
+    return CompareFileInfo(source, copy, rule);
 }
 
-int CompareFiles(const std::wstring& source, const std::wstring& destination, FileAccess& files) {
+int CompareFiles(const std::wstring& source, const std::wstring& destination, FileAccess& files,
+                 const VolumeTraits& rule) {
     FileInfo original;
     DWORD error = 0;
     if (!files.ReadInfo(source, original, error))
         return CompareSourceUnreadable;
-    return CompareWithDestination(original, destination, files);
+    return CompareWithDestination(original, destination, files, rule);
 }
 
 int RunFileCopy(const std::wstring& source, const std::wstring& destination, FileAccess& files) {

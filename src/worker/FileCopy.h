@@ -15,12 +15,14 @@
 namespace snapkeep {
 
 // CompareIdentical, a difference code, or 3 / 4 when the source's / destination's information
-// cannot be read.
+// cannot be read. `rule` says how closely the two volumes can agree (CompareFileInfo); the
+// walk learns it once per job from its volumes (VolumeRules).
 int CompareFiles(const std::wstring& source, const std::wstring& destination,
-                 FileAccess& files = SystemFileAccess());
+                 FileAccess& files = SystemFileAccess(), const VolumeTraits& rule = VolumeTraits{});
 // The same with the source's information already known (from the directory listing).
 int CompareWithDestination(const FileInfo& source, const std::wstring& destination,
-                           FileAccess& files = SystemFileAccess());
+                           FileAccess& files = SystemFileAccess(),
+                           const VolumeTraits& rule = VolumeTraits{});
 
 // The walk's entry: answers CopyBusyElsewhere when another copy is running, otherwise runs
 // CopyOneFile with CopyBusy held and CopyPercent starting from 0.

@@ -4,14 +4,19 @@
 
 namespace snapkeep {
 
-int CompareFileInfo(const FileInfo& source, const FileInfo& destination) {
-    if (source.attributes != destination.attributes)
+int CompareFileInfo(const FileInfo& source, const FileInfo& destination, const VolumeTraits& rule) {
+    // A bit the copy cannot set, or one of the volumes does not keep, would make the pair
+    // differ on every run however often the file were copied.
+    const std::uint32_t compared = rule.storedAttributes & kSettableAttributes;
+    if ((source.attributes ^ destination.attributes) & compared)
         return CompareAttributesDiffer;
     if (source.size != destination.size)
         return CompareSizesDiffer;
-    if (source.creationTime != destination.creationTime)
+    if (!SameTime(source.creationTime, destination.creationTime, rule.creationPrecision,
+                  rule.localTime))
         return CompareCreationTimesDiffer;
-    if (source.lastWriteTime != destination.lastWriteTime)
+    if (!SameTime(source.lastWriteTime, destination.lastWriteTime, rule.lastWritePrecision,
+                  rule.localTime))
         return CompareLastWriteTimesDiffer;
     return CompareIdentical;
 }

@@ -3,6 +3,8 @@
 // attribute query both give, and the comparison that decides whether a copy is up to date.
 #include <cstdint>
 
+#include "worker/VolumeTraits.h"
+
 namespace snapkeep {
 
 struct FileInfo {
@@ -15,7 +17,11 @@ struct FileInfo {
 
 // CompareIdentical when the copy matches the source; otherwise the code of the first
 // difference, tested in the order attributes, size, creation time, last-write time. The
-// last-access time changes whenever the source is read, so it is never compared.
-int CompareFileInfo(const FileInfo& source, const FileInfo& destination);
+// last-access time changes whenever the source is read, so it is never compared. `rule` says
+// how closely the two volumes can agree (Coarser of the source's and the destination's): each
+// time at its precision, and only the attributes both keep that a copy can set. The default is
+// the rule between two NTFS volumes: times to the last 100 ns.
+int CompareFileInfo(const FileInfo& source, const FileInfo& destination,
+                    const VolumeTraits& rule = VolumeTraits{});
 
 } // namespace snapkeep

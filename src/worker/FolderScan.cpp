@@ -32,35 +32,68 @@ bool TScanCopyFiles::MatchFileType(const std::wstring& path) const {
     return snapkeep::MatchFileType(win::WideToAnsi(path), typeList_, typeCount_);
 }
 
-std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
+std::wstring TScanCopyFiles::MapDestination(const std::wstring& source) const {
     const std::u16string from = win::ToU16(source);
     const std::optional<std::u16string> mapped =
         backupDirection_ ? MapBackupPath(from, deviceRoot16_) : MapRestorePath(from);
     // A path that maps nowhere gets no destination; the walk reports it as one that cannot be
     // created instead of writing somewhere unintended.
-    std::wstring destination = mapped ? win::ToWide(*mapped) : std::wstring();
+    return mapped ? win::ToWide(*mapped) : std::wstring();
+}
+
+std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
+    std::wstring destination = MapDestination(source);
     win::CriticalSectionLock lock(textLock_);
     destinationPath_ = destination;
     return destination;
 }
 
-void TScanCopyFiles::ScanFolder(const std::wstring& folder) {
+void TScanCopyFiles::ScanFolder(const std::wstring& folder, bool link) {
     // Folder links make a tree a graph: a link to an ancestor would be walked again and again,
     // and one into the enclosure would copy the backup into itself. A folder already on the way
     // down from the root, or the destination's Backup folder, is not entered.
-    const std::optional<FolderIdentity> identity = IdentifyFolder(folder);
-    if (identity) {
-        if (identity == destinationTree_ ||
-            std::find(walkPath_.begin(), walkPath_.end(), *identity) != walkPath_.end())
-            return;
-        walkPath_.push_back(*identity);
+    //
+    // Only a link can lead anywhere but down, and the listing says which entries are links, so
+    // the walk asks for a folder's identity (a request to the file system) only for the root, a
+    // link, and whatever lies below a link; an ancestor's identity is asked for when a link
+    // first needs it. A plain tree costs no request per folder. Without a link, the Backup
+    // folder can be reached only by its own path.
+    if (IsDestinationTreePath(folder))
+        return;
+    const bool belowLink = link || (!walkPath_.empty() && walkPath_.back().belowLink);
+    WalkLevel level{folder, std::nullopt, false, belowLink};
+    if (walkPath_.empty() || belowLink) {
+        level.identity = IdentifyFolder(folder);
+        level.identified = true;
+        if (level.identity) {
+            if (level.identity == destinationTree_)
+                return;
+            for (WalkLevel& above : walkPath_) {
+                if (!above.identified) {
+                    above.identity = IdentifyFolder(above.folder);
+                    above.identified = true;
+                }
+                if (above.identity == level.identity)
+                    return;
+            }
+        }
     }
+    walkPath_.push_back(std::move(level));
     ListFolder(folder);
-    if (identity)
-        walkPath_.pop_back();
+    walkPath_.pop_back();
+}
+
+// The backup's own destination tree by its path, letters in any case.
+bool TScanCopyFiles::IsDestinationTreePath(const std::wstring& folder) const {
+    if (destinationTreePath_.empty() || folder.size() != destinationTreePath_.size())
+        return false;
+    return ::CompareStringOrdinal(
+               folder.c_str(), static_cast<int>(folder.size()), destinationTreePath_.c_str(),
+               static_cast<int>(destinationTreePath_.size()), TRUE) == CSTR_EQUAL;
 }
 
 void TScanCopyFiles::ListFolder(const std::wstring& folder) {
+    TidyDestinationLeftovers(folder);
     WIN32_FIND_DATAW entry;
     DWORD error = 0;
     // The same long form the copy uses: a deep folder is listed, and its files then meet the
@@ -82,17 +115,74 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
         if (name == L"." || name == L"..")
             continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ScanFolder(folder + entry.cFileName + L"\\");
+            ScanFolder(folder + entry.cFileName + L"\\",
+                       (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
             continue;
         }
         // Left by a copy that never finished: not the user's file, in either direction.
-        if (name.front() == L'~' &&
-            IsWorkerTempFileName(
-                std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size())))
+        if (name.front() == L'~' && IsWorkerTempFileName(win::ToU16(name))) {
+            TidyLeftover(folder, entry.cFileName);
             continue;
+        }
         if (!HandleFile(folder, entry))
             break;
     } while (::FindNextFileW(listing.Get(), &entry));
+}
+
+// A copy killed part-way leaves its temporary file beside the destination it was written for.
+// The copy pass of the folder removes it when that destination is there (the earlier file is
+// whole, and the source will be compared with it as ever). When the destination is missing, the
+// leftover may hold the only copy of its data: it stays, and the job says so.
+void TScanCopyFiles::TidyLeftover(const std::wstring& folder, const std::wstring& name) {
+    if (scanOnly_ || cancelRequested_.load())
+        return;
+    const std::optional<std::u16string> destination = ParseWorkerTempFileName(win::ToU16(name));
+    if (!destination)
+        return;
+    const std::wstring leftover = win::ToWide(ExtendedLengthPath(win::ToU16(folder + name)));
+    if (!destination->empty()) {
+        const std::wstring owner =
+            win::ToWide(ExtendedLengthPath(win::ToU16(folder) + *destination));
+        const DWORD attributes = ::GetFileAttributesW(owner.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ::SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (::DeleteFileW(leftover.c_str()))
+                return;
+        }
+    }
+    fileSize_.store(0);
+    SetSourcePath(folder + name);
+    {
+        win::CriticalSectionLock lock(textLock_);
+        destinationPath_ = folder + name;
+    }
+    lastResult_.store(CopyLeftoverKept);
+    if (onAfterFile_)
+        onAfterFile_(*this);
+}
+
+// The leftovers beside the destinations of a folder's files: one listing of just those names.
+void TScanCopyFiles::TidyDestinationLeftovers(const std::wstring& folder) {
+    if (scanOnly_)
+        return;
+    const std::wstring destination = MapDestination(folder);
+    if (destination.empty())
+        return;
+    WIN32_FIND_DATAW entry;
+    win::FindHandle listing(::FindFirstFileExW(
+        win::ToWide(ExtendedLengthPath(win::ToU16(destination + L"~snapkeep-*.tmp"))).c_str(),
+        FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
+    if (!listing)
+        return;
+    std::vector<std::wstring> names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            IsWorkerTempFileName(win::ToU16(entry.cFileName)))
+            names.push_back(entry.cFileName);
+    } while (::FindNextFileW(listing.Get(), &entry));
+    listing.Reset();
+    for (const std::wstring& name : names)
+        TidyLeftover(destination, name);
 }
 
 // In the copy pass, a folder that cannot be listed is reported once, as a file whose source
@@ -123,7 +213,7 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     // The listing already holds the source's attributes, size and times.
     const int comparison = destination.empty()
                                ? CompareDestinationMissing
-                               : CompareWithDestination(source, destination, *files_);
+                               : CompareWithDestination(source, destination, *files_, compareRule_);
     if (comparison == CompareIdentical)
         return true;
 
@@ -134,6 +224,9 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
             lastResult_.store(CopyFolderCreateFailed);
         } else if (destination.size() > kDestinationPathLimit) {
             lastResult_.store(CopyDestinationTooLong);
+        } else if (source.size > destinationLargestFile_) {
+            // Refused before a byte is written: the volume would take 4 GiB of it first.
+            lastResult_.store(CopyTooLargeForVolume);
         } else {
             CopyPercent.store(0);
             lastResult_.store(RunFileCopy(sourcePath, destination, *files_));

@@ -1,5 +1,7 @@
 #include "worker/ScanCopyFilesThread.h"
 
+#include <utility>
+
 #include "win/Text.h"
 
 namespace snapkeep {
@@ -54,6 +56,10 @@ void TScanCopyFiles::SetErrorText(std::wstring text) {
 }
 void TScanCopyFiles::SetFileAccess(FileAccess& files) {
     files_ = &files;
+}
+
+void TScanCopyFiles::SetVolumeRules(std::shared_ptr<VolumeRules> rules) {
+    volumeRules_ = std::move(rules);
 }
 
 void TScanCopyFiles::SetTypeList(const char* const* typeList, int typeCount) {
@@ -137,8 +143,12 @@ void TScanCopyFiles::Execute() {
     // A backup never walks into its own destination, however a folder link leads there.
     walkPath_.clear();
     destinationTree_.reset();
-    if (backupDirection_ && !deviceRoot16_.empty())
-        destinationTree_ = IdentifyFolder(win::ToWide(deviceRoot16_) + L"Backup");
+    destinationTreePath_.clear();
+    if (backupDirection_ && !deviceRoot16_.empty()) {
+        destinationTreePath_ = win::ToWide(deviceRoot16_) + L"Backup\\";
+        destinationTree_ = IdentifyFolder(destinationTreePath_);
+    }
+    LearnVolumes();
     ScanFolder(rootFolder_);
 
     {
@@ -146,6 +156,26 @@ void TScanCopyFiles::Execute() {
         pauseEvent_.Reset();
     }
     finished_.store(true);
+}
+
+// The walk's two volumes: the root's, and the one its files go to. Only the enclosure's may be
+// measured; the host's folders are never written to for it.
+void TScanCopyFiles::LearnVolumes() {
+    compareRule_ = VolumeTraits{};
+    destinationLargestFile_ = UINT64_MAX;
+    if (!volumeRules_)
+        volumeRules_ = std::make_shared<VolumeRules>();
+    const std::wstring destination = MapDestination(rootFolder_);
+    if (destination.empty())
+        return;
+    const std::wstring enclosure = VolumeRootOf(win::ToWide(deviceRoot16_));
+    auto traitsOf = [&](const std::wstring& path) {
+        const bool onEnclosure = !enclosure.empty() && VolumeRootOf(path) == enclosure;
+        return volumeRules_->TraitsOf(path, onEnclosure);
+    };
+    const VolumeTraits target = traitsOf(destination);
+    compareRule_ = Coarser(traitsOf(rootFolder_), target);
+    destinationLargestFile_ = target.largestFile;
 }
 
 void TScanCopyFiles::FatalError() const {

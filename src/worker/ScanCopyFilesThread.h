@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "worker/FileAccess.h"
 #include "worker/FileCopy.h"
 #include "worker/FolderIdentity.h"
+#include "worker/VolumeRules.h"
 
 namespace snapkeep {
 
@@ -54,6 +56,9 @@ public:
     void SetErrorText(std::wstring text);
     // Where file information is read and applied; the system's unless a test says otherwise.
     void SetFileAccess(FileAccess& files);
+    // What the job has learned about its volumes, shared by all its workers so that each volume
+    // is looked at once per job. Without it the worker learns for itself.
+    void SetVolumeRules(std::shared_ptr<VolumeRules> rules);
 
     // Control.
     void Start();
@@ -81,14 +86,19 @@ private:
     [[noreturn]] void FatalError() const;
 
     // The walk, on the worker's thread (FolderScan.cpp).
-    void ScanFolder(const std::wstring& folder);
+    void ScanFolder(const std::wstring& folder, bool link = false);
+    bool IsDestinationTreePath(const std::wstring& folder) const;
     void ListFolder(const std::wstring& folder);
     void ReportUnlistableFolder(const std::wstring& folder);
+    void TidyLeftover(const std::wstring& folder, const std::wstring& name);
+    void TidyDestinationLeftovers(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool MatchFileType(const std::wstring& path) const;
+    std::wstring MapDestination(const std::wstring& source) const;
     std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
     void WaitWhilePaused() const;
     void SetSourcePath(const std::wstring& path);
+    void LearnVolumes();
 
     // Set up before Start, read by the worker only.
     std::wstring rootFolder_;
@@ -102,11 +112,23 @@ private:
     bool backupDirection_ = true;
     bool scanOnly_ = false;
     FileAccess* files_ = &SystemFileAccess();
+    std::shared_ptr<VolumeRules> volumeRules_;
 
     // The walk's own, on the worker's thread: the folders from the root down to the one being
     // listed, and the backup's destination tree, neither of which the walk enters again.
-    std::vector<FolderIdentity> walkPath_;
+    struct WalkLevel {
+        std::wstring folder;
+        std::optional<FolderIdentity> identity; // asked for only where a link needs it
+        bool identified = false;
+        bool belowLink = false; // the folder or one above it is a link
+    };
+    std::vector<WalkLevel> walkPath_;
     std::optional<FolderIdentity> destinationTree_;
+    std::wstring destinationTreePath_; // "E:\Backup\" in a backup
+    // How closely a copy can match its source between this walk's two volumes, and the largest
+    // file the destination's volume holds.
+    VolumeTraits compareRule_;
+    std::uint64_t destinationLargestFile_ = UINT64_MAX;
 
     // Published to the owner.
     mutable CRITICAL_SECTION textLock_;

@@ -16,12 +16,13 @@ std::wstring LongForm(const std::wstring& path) {
 
 } // namespace
 
-TempFile::TempFile(const std::wstring& folder) {
+TempFile::TempFile(const std::wstring& folder, const std::wstring& destinationName) {
     static std::atomic<unsigned> counter{0};
     // A name left behind by an earlier run that ended abruptly is simply passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ =
-            folder + L"\\" + win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++));
+        path_ = folder + L"\\" +
+                win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++,
+                                               win::ToU16(destinationName)));
         file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                                   nullptr));
@@ -70,6 +71,23 @@ bool TempFile::Commit(const std::wstring& destination) {
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY)) {
         error_ = ERROR_ACCESS_DENIED;
         return false;
+    }
+    // Wine's ReplaceFileW moves the destination to a backup file of its own ("rf*.tmp") before
+    // it finds out that the destination cannot be replaced, and leaves that file behind. So
+    // what would refuse the replacement is found out first: a read-only file, or one another
+    // program holds open without sharing its deletion.
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+        if (existing & FILE_ATTRIBUTE_READONLY) {
+            error_ = ERROR_ACCESS_DENIED;
+            return false;
+        }
+        win::FileHandle replaceable(::CreateFileW(
+            target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, 0, nullptr));
+        if (!replaceable && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+            error_ = ::GetLastError();
+            return false;
+        }
     }
     // ReplaceFileW opens the replacement itself, so ours must be closed; the data is complete.
     file_.Reset();

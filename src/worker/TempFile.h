@@ -12,10 +12,11 @@ namespace snapkeep {
 class TempFile {
 public:
     // Creates a new, empty file in `folder` (a full path without the trailing backslash) under a
-    // name of the form "~snapkeep-<process>-<n>.tmp", which no user file carries. Opened for
+    // name of the form "~snapkeep-<process>-<n>-<destinationName>.tmp" (TempFileName.h), which
+    // no user file carries and which a leftover of it names its destination by. Opened for
     // writing, with the right to rename and delete it, and shared with nobody, so nothing else
     // can open it while the copy runs. On failure Valid() is false and Error() tells why.
-    explicit TempFile(const std::wstring& folder);
+    explicit TempFile(const std::wstring& folder, const std::wstring& destinationName = {});
     // Creates `path` itself, which must not exist yet: a new destination has no earlier content
     // to protect, and writing it under its own name spares a rename.
     struct ExactName {};

@@ -6,6 +6,7 @@ namespace {
 
 constexpr std::u16string_view kPrefix = u"~snapkeep-";
 constexpr std::u16string_view kSuffix = u".tmp";
+constexpr size_t kLongestName = 255;
 
 std::u16string Decimal(std::uint32_t value) {
     const std::string digits = std::to_string(value);
@@ -36,20 +37,32 @@ bool TakeDigits(std::u16string_view& text) {
 
 } // namespace
 
-std::u16string WorkerTempFileName(std::uint32_t processId, std::uint32_t number) {
-    return std::u16string(kPrefix) + Decimal(processId) + u"-" + Decimal(number) +
-           std::u16string(kSuffix);
+std::u16string WorkerTempFileName(std::uint32_t processId, std::uint32_t number,
+                                  std::u16string_view destinationName) {
+    std::u16string name = std::u16string(kPrefix) + Decimal(processId) + u"-" + Decimal(number);
+    // Windows takes at most 255 units for a name.
+    if (!destinationName.empty() &&
+        name.size() + 1 + destinationName.size() + kSuffix.size() <= kLongestName)
+        name.append(u"-").append(destinationName);
+    return name + std::u16string(kSuffix);
 }
 
-bool IsWorkerTempFileName(std::u16string_view name) {
+std::optional<std::u16string> ParseWorkerTempFileName(std::u16string_view name) {
     if (!StartsWithIgnoringCase(name, kPrefix))
-        return false;
+        return std::nullopt;
     name.remove_prefix(kPrefix.size());
     if (!TakeDigits(name) || name.empty() || name.front() != u'-')
-        return false;
+        return std::nullopt;
     name.remove_prefix(1);
-    return TakeDigits(name) && name.size() == kSuffix.size() &&
-           StartsWithIgnoringCase(name, kSuffix);
+    if (!TakeDigits(name) || name.size() < kSuffix.size() ||
+        !StartsWithIgnoringCase(name.substr(name.size() - kSuffix.size()), kSuffix))
+        return std::nullopt;
+    name.remove_suffix(kSuffix.size());
+    if (name.empty())
+        return std::u16string();
+    if (name.size() < 2 || name.front() != u'-')
+        return std::nullopt;
+    return std::u16string(name.substr(1));
 }
 
 } // namespace snapkeep

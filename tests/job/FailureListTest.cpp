@@ -8,9 +8,9 @@ using namespace snapkeep;
 
 namespace {
 
-const FailureTexts kTexts{u"Fail", u"Destination path is too long",
-                          u"Destination file cannot be created",
-                          u"Source file cannot be duplicated"};
+const FailureTexts kTexts{
+    u"Fail", u"Destination path is too long", u"Destination file cannot be created",
+    u"Source file cannot be duplicated", u"File of 4 GB or more cannot be stored on a FAT volume"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -27,6 +27,8 @@ TEST(FailureLine, PathAndReasonByCode) {
         {8, dst + u"; Fail: Destination file cannot be created."},
         {9, dst + u"; Fail: Destination file cannot be created."},
         {106, dst + u"; Fail: Destination file cannot be created."},
+        {12, dst + u"; Fail: Destination file cannot be created."},
+        {11, dst + u"; Fail: File of 4 GB or more cannot be stored on a FAT volume."},
         {1, src + u"; Fail: Source file cannot be duplicated."},
         {2, src + u"; Fail: Source file cannot be duplicated."},
         {3, src + u"; Fail: Source file cannot be duplicated."},

@@ -284,7 +284,8 @@ TEST_F(FailureProgramTest, KilledMidFileKeepsEveryEarlierCopyAndTheNextRunsCompl
     EXPECT_EQ(Leftovers(killed).size(), 1u) << "the kill did not come in the middle of the file";
 
     // The next start loads its lists, and the next backup completes. The leftover is not the
-    // user's file: it stays where it is and is never copied anywhere.
+    // user's file: it is never copied anywhere, and as the earlier file it was written for is
+    // there, the next backup removes it.
     {
         auto program = Start();
         ASSERT_NE(main_, nullptr) << "the program did not start after the kill";
@@ -295,6 +296,7 @@ TEST_F(FailureProgramTest, KilledMidFileKeepsEveryEarlierCopyAndTheNextRunsCompl
     EXPECT_TRUE(next.finished);
     EXPECT_TRUE(next.failures.empty());
     EXPECT_TRUE(UserFiles(Snapshot(BackupOf(folder))) == Snapshot(folder));
+    EXPECT_TRUE(Leftovers(Snapshot(BackupOf(folder))).empty()) << "the leftover stayed";
 
     // A restore brings back what is missing and leaves the leftover behind.
     ASSERT_TRUE(::DeleteFileW((folder + L"f0.txt").c_str()));

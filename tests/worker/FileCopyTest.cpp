@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <thread>
+#include <vector>
 
 using namespace snapkeep;
 using namespace snapkeep::test;
@@ -138,6 +140,30 @@ TEST_F(FileCopy, DestinationInUseGivesNineAndKeepsTheEarlierFile) {
     EXPECT_EQ(info.lastWrite, kSomeTime);
     EXPECT_TRUE(info.attributes & FILE_ATTRIBUTE_READONLY); // put back after the refusal
     EXPECT_TRUE(TemporaryFilesIn(dir.Path()).empty());
+}
+
+// Held open with no sharing at all: the copy fails as above, and nothing but the earlier file
+// stays in the folder (Wine's replacement call would leave its own backup file beside it).
+TEST_F(FileCopy, DestinationLockedLeavesOnlyTheEarlierFile) {
+    ASSERT_TRUE(WriteBytes(dir / L"s.txt", Pattern(200'000, 3)));
+    ASSERT_TRUE(WriteBytes(dir / L"d.txt", "earlier"));
+    {
+        win::FileHandle holder(::CreateFileW((dir / L"d.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.Valid());
+        EXPECT_EQ(RunFileCopy(dir / L"s.txt", dir / L"d.txt"), CopyDestinationWriteFailed);
+    }
+    EXPECT_EQ(ReadBytes(dir / L"d.txt"), "earlier");
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    win::FindHandle listing(::FindFirstFileW((dir / L"*").c_str(), &entry));
+    ASSERT_TRUE(listing.Valid());
+    do {
+        if (entry.cFileName != std::wstring(L".") && entry.cFileName != std::wstring(L".."))
+            names.push_back(entry.cFileName);
+    } while (::FindNextFileW(listing.Get(), &entry));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"d.txt", L"s.txt"}));
 }
 
 TEST_F(FileCopy, SourceLockedByAnotherProgramGivesTen) {

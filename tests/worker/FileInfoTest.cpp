@@ -71,3 +71,160 @@ INSTANTIATE_TEST_SUITE_P(
              CompareCreationTimesDiffer}));
 
 } // namespace
+
+namespace {
+
+// The rule between volumes that keep times and attributes differently. Each case changes the
+// copy by a time difference or attribute bits and names the two volumes; the comparison must
+// take the coarser of them, so a copy is equal exactly when the volumes cannot tell better.
+constexpr std::int64_t kMs = 10'000; // file-time units in a millisecond
+
+const VolumeTraits kNtfs = TraitsOfFileSystem(u"NTFS");
+const VolumeTraits kFat = TraitsOfFileSystem(u"FAT32");
+const VolumeTraits kExFat = TraitsOfFileSystem(u"exFAT");
+
+enum class Time { Creation, LastWrite };
+
+struct RuleCase {
+    const char* what;
+    VolumeTraits from, to;
+    Time time;
+    std::int64_t difference; // destination minus source, file-time units
+    int expected;
+};
+
+class CompareRuleTest : public testing::TestWithParam<RuleCase> {};
+
+TEST_P(CompareRuleTest, EachTimeIsComparedAtTheCoarserPrecision) {
+    const RuleCase& c = GetParam();
+    const FileInfo source = Sample();
+    FileInfo copy = source;
+    std::uint64_t& time = c.time == Time::Creation ? copy.creationTime : copy.lastWriteTime;
+    time = static_cast<std::uint64_t>(static_cast<std::int64_t>(time) + c.difference);
+    // A backup compares host file with enclosure copy; a restore the enclosure's file with the
+    // host's: the same rule, the other way round.
+    EXPECT_EQ(CompareFileInfo(source, copy, Coarser(c.from, c.to)), c.expected) << c.what;
+    EXPECT_EQ(CompareFileInfo(copy, source, Coarser(c.to, c.from)), c.expected)
+        << c.what << " (restore)";
+}
+
+constexpr std::int64_t kSecond = 1000 * kMs;
+constexpr std::int64_t kHour = 3600 * kSecond;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompareRuleTest,
+    testing::Values(RuleCase{"NTFS to NTFS: 100 ns apart", kNtfs, kNtfs, Time::LastWrite, 1,
+                             CompareLastWriteTimesDiffer},
+                    RuleCase{"NTFS to NTFS: creation 100 ns apart", kNtfs, kNtfs, Time::Creation,
+                             -1, CompareCreationTimesDiffer},
+                    RuleCase{"NTFS to NTFS: one hour apart", kNtfs, kNtfs, Time::LastWrite, kHour,
+                             CompareLastWriteTimesDiffer},
+                    RuleCase{"FAT: last write just under 2 s apart", kNtfs, kFat, Time::LastWrite,
+                             2 * kSecond - 1, CompareIdentical},
+                    RuleCase{"FAT: last write 2 s apart", kNtfs, kFat, Time::LastWrite, 2 * kSecond,
+                             CompareLastWriteTimesDiffer},
+                    RuleCase{"FAT: last write 3 s apart", kNtfs, kFat, Time::LastWrite,
+                             -3 * kSecond, CompareLastWriteTimesDiffer},
+                    RuleCase{"FAT: creation 9.9999 ms apart", kNtfs, kFat, Time::Creation,
+                             10 * kMs - 1, CompareIdentical},
+                    RuleCase{"FAT: creation 10 ms apart", kNtfs, kFat, Time::Creation, 10 * kMs,
+                             CompareCreationTimesDiffer},
+                    RuleCase{"FAT: an hour later after a clock change", kNtfs, kFat,
+                             Time::LastWrite, kHour, CompareIdentical},
+                    RuleCase{"FAT: an hour earlier, within the 2 s", kNtfs, kFat, Time::LastWrite,
+                             -kHour + 2 * kSecond - 1, CompareIdentical},
+                    RuleCase{"FAT: an hour and 2 s", kNtfs, kFat, Time::LastWrite,
+                             kHour + 2 * kSecond, CompareLastWriteTimesDiffer},
+                    RuleCase{"FAT: creation an hour off", kNtfs, kFat, Time::Creation, -kHour,
+                             CompareIdentical},
+                    RuleCase{"FAT: two hours off", kNtfs, kFat, Time::LastWrite, 2 * kHour,
+                             CompareLastWriteTimesDiffer},
+                    RuleCase{"exFAT: 9.9999 ms apart", kNtfs, kExFat, Time::LastWrite, 10 * kMs - 1,
+                             CompareIdentical},
+                    RuleCase{"exFAT: 10 ms apart", kNtfs, kExFat, Time::LastWrite, -10 * kMs,
+                             CompareLastWriteTimesDiffer},
+                    RuleCase{"exFAT: an hour off is a change", kNtfs, kExFat, Time::LastWrite,
+                             kHour, CompareLastWriteTimesDiffer},
+                    RuleCase{"FAT to exFAT: the coarser 2 s", kFat, kExFat, Time::LastWrite,
+                             kSecond, CompareIdentical},
+                    RuleCase{"a time the volume does not keep", kNtfs,
+                             VolumeTraits{kTimeNotKept, kTimeExact, kSettableAttributes, false},
+                             Time::Creation, 40 * kHour, CompareIdentical}));
+
+struct AttributeCase {
+    const char* what;
+    VolumeTraits from, to;
+    std::uint32_t sourceBits, copyBits;
+    int expected;
+};
+
+class CompareAttributesTest : public testing::TestWithParam<AttributeCase> {};
+
+TEST_P(CompareAttributesTest, OnlyBitsBothVolumesKeepAndACopyCanSetCount) {
+    const AttributeCase& c = GetParam();
+    FileInfo source = Sample();
+    FileInfo copy = Sample();
+    source.attributes = c.sourceBits;
+    copy.attributes = c.copyBits;
+    EXPECT_EQ(CompareFileInfo(source, copy, Coarser(c.from, c.to)), c.expected) << c.what;
+    EXPECT_EQ(CompareFileInfo(copy, source, Coarser(c.to, c.from)), c.expected)
+        << c.what << " (restore)";
+}
+
+constexpr std::uint32_t kCompressed = 0x800, kSparse = 0x200, kEncrypted = 0x4000;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompareAttributesTest,
+    testing::Values(
+        AttributeCase{"NTFS: hidden differs", kNtfs, kNtfs, 0x22, 0x20, CompareAttributesDiffer},
+        AttributeCase{"NTFS: not content indexed differs", kNtfs, kNtfs, 0x2020, 0x20,
+                      CompareAttributesDiffer},
+        AttributeCase{"NTFS: compressed, sparse, encrypted cannot be copied", kNtfs, kNtfs,
+                      0x20 | kCompressed | kSparse | kEncrypted, 0x20, CompareIdentical},
+        AttributeCase{"NTFS: NORMAL stands for no bits", kNtfs, kNtfs, 0x80, 0, CompareIdentical},
+        AttributeCase{"FAT keeps no content-index bit", kNtfs, kFat, 0x2021, 0x21,
+                      CompareIdentical},
+        AttributeCase{"FAT keeps read-only", kNtfs, kFat, 0x21, 0x20, CompareAttributesDiffer},
+        AttributeCase{"exFAT keeps no temporary bit", kNtfs, kExFat, 0x120, 0x20, CompareIdentical},
+        AttributeCase{"exFAT keeps hidden", kNtfs, kExFat, 0x20, 0x22, CompareAttributesDiffer},
+        AttributeCase{"a measured volume that keeps none", kNtfs,
+                      VolumeTraits{kTimeExact, kTimeExact, 0, false}, 0x27, 0x20,
+                      CompareIdentical}));
+
+TEST(VolumeTraits, FileSystemNames) {
+    EXPECT_EQ(TraitsOfFileSystem(u"fat32"), kFat);
+    EXPECT_EQ(TraitsOfFileSystem(u"FAT"), kFat);
+    EXPECT_EQ(TraitsOfFileSystem(u"EXFAT"), kExFat);
+    EXPECT_EQ(kFat.lastWritePrecision, kTime2S);
+    EXPECT_EQ(kFat.creationPrecision, kTime10Ms);
+    EXPECT_TRUE(kFat.localTime);
+    EXPECT_FALSE(kExFat.localTime);
+    // An unknown name keeps the exact rule: it can never take a changed file for unchanged.
+    EXPECT_EQ(TraitsOfFileSystem(u"UDF"), kNtfs);
+    EXPECT_EQ(kNtfs, VolumeTraits{});
+}
+
+// A probe time lies 1.2345678 s past an even second; each volume gives back its own rounding.
+TEST(VolumeTraits, PrecisionFromOneRoundTrip) {
+    const std::uint64_t even = 133'000'000'000'000'000ull; // a multiple of 2 s
+    const std::uint64_t written = even + kProbeTimeOffset;
+    struct {
+        const char* what;
+        std::uint64_t read;
+        std::uint64_t expected;
+    } cases[] = {
+        {"kept exactly", written, kTimeExact},
+        {"cut to 1 us", even + 12'345'670, 10},
+        {"cut to 10 ms (exFAT)", even + 12'300'000, kTime10Ms},
+        {"rounded to 1 ms", even + 12'350'000, 10'000},
+        {"cut to 1 s (exFAT through FUSE)", even + kTime1S, kTime1S},
+        {"cut to 2 s (FAT)", even, kTime2S},
+        {"rounded up to 2 s", even + kTime2S, kTime2S},
+        {"another time altogether", even - 5 * kTime2S, kTimeNotKept},
+        {"shifted by a time zone", written + kOneHour, kTimeNotKept},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PrecisionOfRoundTrip(written, c.read), c.expected) << c.what;
+}
+
+} // namespace

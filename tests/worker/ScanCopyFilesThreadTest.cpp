@@ -495,6 +495,37 @@ TEST_F(Worker, FolderLinksAreNotWalkedInCirclesNorIntoTheBackup) {
     EXPECT_FALSE(FileExists(B + L"tree\\enclosure")) << "the backup was copied into itself";
 }
 
+// FAT keeps sizes in 32 bits. A file of 4 GiB (sparse on the host: no room is needed for it)
+// fails at once with its own code; the enclosure, a 64 MiB FAT volume, would otherwise take
+// 64 MiB of it and fail with a write error. The rest of the folder is copied.
+TEST_F(Worker, AFileOf4GiBFailsAtOnceOnAFatVolume) {
+    FuseVolume fat(deviceFolder, FuseVolume::Kind::Fat32);
+    if (!fat.Mounted())
+        GTEST_SKIP() << fat.Why();
+    ASSERT_TRUE(WriteFileAt(H + L"video\\small.txt", "small"));
+    {
+        win::FileHandle big(::CreateFileW((H + L"video\\big.mkv").c_str(), GENERIC_WRITE, 0,
+                                          nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(big.Valid());
+        LARGE_INTEGER size;
+        size.QuadPart = 4ll << 30;
+        ASSERT_TRUE(::SetFilePointerEx(big.Get(), size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(big.Get()));
+    }
+    auto worker = Make(H, false, true);
+    std::vector<Handled> handled = Run(*worker);
+    std::sort(handled.begin(), handled.end(),
+              [](const Handled& a, const Handled& b) { return a.source < b.source; });
+    ASSERT_EQ(handled.size(), 2u);
+    EXPECT_EQ(handled[0].source, H + L"video\\big.mkv");
+    EXPECT_EQ(handled[0].result, CopyTooLargeForVolume);
+    EXPECT_EQ(handled[0].destination, B + L"video\\big.mkv");
+    EXPECT_FALSE(FileExists(B + L"video\\big.mkv"));
+    EXPECT_TRUE(TemporaryFilesIn(B + L"video").empty());
+    EXPECT_EQ(handled[1].result, CopyDone);
+    EXPECT_EQ(ReadBytes(B + L"video\\small.txt"), "small");
+}
+
 TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
     const std::wstring leftovers[] = {L"~snapkeep-4242-0.tmp", L"~SNAPKEEP-1-17.TMP"};
     ASSERT_TRUE(WriteFileAt(H + L"docs\\report.txt", "report"));
@@ -504,7 +535,12 @@ TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
         ASSERT_TRUE(WriteFileAt(B + L"docs\\" + name, "half a copy"));
     }
     auto backup = Make(H, false, true);
-    std::vector<Handled> handled = Run(*backup);
+    // A leftover that names no destination stays and gets a failure line of its own (below).
+    auto files = [](std::vector<Handled> all) {
+        std::erase_if(all, [](const Handled& h) { return h.result == CopyLeftoverKept; });
+        return all;
+    };
+    std::vector<Handled> handled = files(Run(*backup));
     std::vector<std::wstring> sources;
     for (const Handled& h : handled)
         sources.push_back(h.source);
@@ -517,11 +553,53 @@ TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
     for (const std::wstring& name : leftovers)
         ASSERT_TRUE(::DeleteFileW((H + L"docs\\" + name).c_str()));
     auto restore = Make(B, false, false);
-    handled = Run(*restore);
+    handled = files(Run(*restore));
     ASSERT_EQ(handled.size(), 1u);
     EXPECT_EQ(handled[0].destination, H + L"docs\\report.txt");
     for (const std::wstring& name : leftovers)
         EXPECT_FALSE(FileExists(H + L"docs\\" + name)) << name << " was restored";
+}
+
+// A killed copy leaves its temporary file beside the destination it was written for; the name
+// says which. The next copy pass of the folder removes it where that destination is there, and
+// keeps it with a failure line where it is not (it may hold the only copy of its data). A scan
+// pass changes nothing.
+TEST_F(Worker, LeftoversGoWhereTheirDestinationIsAndStayWhereItIsNot) {
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\report.txt", "report"));
+    auto first = Make(H, false, true);
+    ASSERT_EQ(Run(*first).size(), 1u);
+    const std::wstring removed[] = {B + L"docs\\~snapkeep-77-1-report.txt.tmp",
+                                    H + L"docs\\~snapkeep-88-1-report.txt.tmp"};
+    const std::wstring kept[] = {B + L"docs\\~snapkeep-77-2-lost.txt.tmp",
+                                 B + L"docs\\~snapkeep-77-3.tmp",
+                                 H + L"docs\\~snapkeep-88-2-only.txt.tmp"};
+    for (const std::wstring& path : removed)
+        ASSERT_TRUE(WriteFileAt(path, "half a copy"));
+    for (const std::wstring& path : kept)
+        ASSERT_TRUE(WriteFileAt(path, "maybe the only copy"));
+
+    auto scan = Make(H, true, true);
+    EXPECT_TRUE(Run(*scan).empty());
+    for (const std::wstring& path : removed)
+        EXPECT_TRUE(FileExists(path)) << "a scan pass removed a leftover";
+
+    auto backup = Make(H, false, true);
+    std::vector<Handled> handled = Run(*backup);
+    std::vector<std::wstring> reported;
+    for (const Handled& h : handled) {
+        EXPECT_EQ(h.result, CopyLeftoverKept);
+        EXPECT_EQ(h.destination, h.source);
+        reported.push_back(h.destination);
+    }
+    std::sort(reported.begin(), reported.end());
+    std::vector<std::wstring> expected(std::begin(kept), std::end(kept));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(reported, expected);
+    for (const std::wstring& path : removed)
+        EXPECT_FALSE(FileExists(path)) << "leftover beside its destination stayed";
+    for (const std::wstring& path : kept)
+        EXPECT_EQ(ReadBytes(path), "maybe the only copy");
+    EXPECT_EQ(ReadBytes(B + L"docs\\report.txt"), "report");
 }
 
 TEST_F(Worker, ABackupWithoutAnEnclosureDriveCopiesNothingAndSaysSo) {

@@ -30,3 +30,18 @@ TEST(TempFileName, IsRecognisedAndNothingElseIs) {
         EXPECT_EQ(IsWorkerTempFileName(c.name), c.ours)
             << std::string(c.name.begin(), c.name.end());
 }
+
+// A leftover tells which destination it was written for, unless that name was too long to fit.
+TEST(TempFileName, CarriesItsDestinationsName) {
+    EXPECT_EQ(WorkerTempFileName(12, 3, u"report.docx"), u"~snapkeep-12-3-report.docx.tmp");
+    EXPECT_EQ(ParseWorkerTempFileName(u"~snapkeep-12-3-report.docx.tmp"), u"report.docx");
+    EXPECT_EQ(ParseWorkerTempFileName(u"~SNAPKEEP-12-3-a-b.TMP"), u"a-b");
+    EXPECT_EQ(ParseWorkerTempFileName(u"~snapkeep-12-3.tmp"), u"");
+    EXPECT_EQ(ParseWorkerTempFileName(u"~snapkeep-12-3-.tmp"), std::nullopt);
+    EXPECT_EQ(ParseWorkerTempFileName(u"~snapkeep-12-3x.tmp"), std::nullopt);
+    EXPECT_EQ(ParseWorkerTempFileName(u"report.docx"), std::nullopt);
+    const std::u16string longest(255 - 20, u'n'); // with "~snapkeep-99-1-" and ".tmp": 254
+    EXPECT_EQ(ParseWorkerTempFileName(WorkerTempFileName(99, 1, longest)), longest);
+    const std::u16string tooLong(255 - 17, u'n');
+    EXPECT_EQ(WorkerTempFileName(99, 1, tooLong), u"~snapkeep-99-1.tmp");
+}

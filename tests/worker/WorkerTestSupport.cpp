@@ -284,6 +284,56 @@ SmallVolume::~SmallVolume() {
     WaitUntil([&] { return !OnSmallVolume(folder_, bytes_); }, 10000);
 }
 
+namespace {
+
+// True while a small volume is mounted on `folder`: Wine reports no mount points of its own,
+// but the size of the volume the folder lies on changes.
+bool IsVolumeRoot(const std::wstring& folder) {
+    return OnSmallVolume(folder, 1ull << 30);
+}
+
+} // namespace
+
+FuseVolume::FuseVolume(const std::wstring& folder, Kind kind, unsigned megabytes)
+    : folder_(folder), image_(folder + L".img") {
+    const std::wstring unixFolder = UnixPath(folder);
+    const std::wstring unixImage = UnixPath(image_);
+    if (unixFolder.empty() || unixImage.empty()) {
+        why_ = "FUSE volumes are mounted under Wine only";
+        return;
+    }
+    const std::wstring size = std::to_wstring(megabytes) + L"M";
+    // One shell line, so that the loop device found by losetup reaches the mount.
+    const std::wstring script =
+        kind == Kind::Fat32
+            ? L"truncate -s " + size + L" '" + unixImage + L"' && mkfs.vfat -F 32 '" + unixImage +
+                  L"' && fusefat -o rw+ '" + unixImage + L"' '" + unixFolder + L"'"
+            : L"truncate -s " + size + L" '" + unixImage + L"' && mkfs.exfat '" + unixImage +
+                  L"' && mount.exfat-fuse $(losetup -f --show '" + unixImage + L"') '" +
+                  unixFolder + L"'";
+    if (!RunUnixCommand({L"/bin/sh", L"-c", script + L" >/dev/null 2>&1"})) {
+        why_ = "the shell could not be started";
+        return;
+    }
+    attempted_ = true;
+    mounted_ = WaitUntil([&] { return IsVolumeRoot(folder_); }, 10000);
+    if (!mounted_)
+        why_ = "mounting a FUSE file system was refused (needs root, /dev/fuse, loop devices, "
+               "and the fusefat, exfat-fuse, dosfstools and exfatprogs packages)";
+}
+
+FuseVolume::~FuseVolume() {
+    if (!attempted_)
+        return;
+    const std::wstring unixFolder = UnixPath(folder_);
+    const std::wstring unixImage = UnixPath(image_);
+    RunUnixCommand({L"/bin/sh", L"-c",
+                    L"umount '" + unixFolder + L"' || umount -l '" + unixFolder +
+                        L"'; losetup -j '" + unixImage +
+                        L"' | cut -d: -f1 | xargs -r -n1 losetup -d; rm -f '" + unixImage + L"'"});
+    WaitUntil([&] { return !IsVolumeRoot(folder_); }, 10000);
+}
+
 std::vector<std::wstring> TemporaryFilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;

@@ -87,6 +87,28 @@ private:
     bool mounted_ = false;
 };
 
+// A fresh FAT32 or exFAT volume of `megabytes` mounted on the empty folder `folder` for the life
+// of the object: an image file beside the folder, formatted and mounted through FUSE (fusefat;
+// exfat-fuse on a loop device), as a FAT or exFAT disk in an enclosure would be. Under Wine
+// only, and only as root; Why() says what stood in the way when Mounted() is false.
+class FuseVolume {
+public:
+    enum class Kind { Fat32, ExFat };
+    FuseVolume(const std::wstring& folder, Kind kind, unsigned megabytes = 64);
+    ~FuseVolume();
+    FuseVolume(const FuseVolume&) = delete;
+    FuseVolume& operator=(const FuseVolume&) = delete;
+    bool Mounted() const { return mounted_; }
+    const std::string& Why() const { return why_; }
+
+private:
+    std::wstring folder_;
+    std::wstring image_;
+    bool attempted_ = false;
+    bool mounted_ = false;
+    std::string why_;
+};
+
 // Makes `link` a link to the folder `target` (both full paths; the link must not exist). Windows
 // makes a directory symbolic link. Wine 8 makes no folder links of its own, and to its programs
 // a Linux symbolic link is one, so there a Linux `ln -s` does it. False when neither works (on
