@@ -187,9 +187,9 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
     // The source's information is read from the open file: it is what the copy takes over, and
     // the times given to the destination are those the source had before its data was read, so
     // a source changed during the copy is found different, and copied again, next time.
-    win::FileHandle input(::CreateFileW(LongForm(source).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    win::FileHandle input(files.Open(LongForm(source), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN));
     if (!input)
         return IsNotFound(::GetLastError()) ? CopySourceInfoFailed : CopySourceReadFailed;
     FileInfo info;

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "win/Text.h"
+#include "worker/FileAccess.h"
 #include "worker/LongPath.h"
 #include "worker/TempFileName.h"
 
@@ -22,9 +23,8 @@ TempFile::TempFile(const std::wstring& folder) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ =
             folder + L"\\" + win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++));
-        file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                  nullptr));
+        file_.Reset(SystemFileAccess().Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
         if (file_) {
             created_ = true;
             return;
@@ -36,17 +36,16 @@ TempFile::TempFile(const std::wstring& folder) {
 }
 
 TempFile::TempFile(const std::wstring& path, ExactName) : path_(path) {
-    file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr));
+    file_.Reset(SystemFileAccess().Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
     if (!file_)
         error_ = ::GetLastError();
 }
 
 TempFile::TempFile(const std::wstring& path, InPlace) : path_(path) {
-    file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                              TRUNCATE_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    file_.Reset(SystemFileAccess().Open(LongForm(path_), GENERIC_WRITE | DELETE, 0,
+                                        TRUNCATE_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
     if (!file_)
         error_ = ::GetLastError();
