@@ -10,8 +10,7 @@ SimulatedEnclosureDevices::SimulatedEnclosureDevices(std::wstring file,
                                                      std::function<void()> onDisksChanged,
                                                      EntriesHook onRead)
     : file_(std::move(file)), onDisksChanged_(std::move(onDisksChanged)),
-      onRead_(std::move(onRead)),
-      stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+      onRead_(std::move(onRead)), stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     Reload(); // the first reading is no change: the program rescans when it first shows
     watcher_ = std::thread([this] {
         while (::WaitForSingleObject(stop_.Get(), kWatchPeriodMs) == WAIT_TIMEOUT)

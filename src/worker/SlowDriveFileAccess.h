@@ -46,7 +46,7 @@ private:
     FileAccess& inner_;
     mutable std::mutex mutex_; // guards all below
     std::map<char, DriveSpeed> drives_;
-    std::map<HANDLE, char> handles_;        // files opened on a slowed letter
+    std::map<HANDLE, char> handles_; // files opened on a slowed letter
     std::map<char, Clock::time_point> busyUntil_;
 };
 

@@ -34,10 +34,10 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
                              "ButtonPin=15\r"
                              "ButtonActiveHigh=1\r"
                              "Attached=0\r"
-                             "WriteMBps=-1\r"        // no negative speed
-                             "ReadMBps=2.5\r"        // whole megabytes only
-                             "FileOpenMs=60001\r"    // beyond a minute
-                             "WriteMBps=0\r"         // unlimited
+                             "WriteMBps=-1\r"     // no negative speed
+                             "ReadMBps=2.5\r"     // whole megabytes only
+                             "FileOpenMs=60001\r" // beyond a minute
+                             "WriteMBps=0\r"      // unlimited
                              "garbage line\r"
                              "[Enclosure]\n"
                              "Profile=bogus\n";

@@ -14,9 +14,12 @@ TEST(DriveSpeedTest, ATransferTakesItsBytesOverTheSpeed) {
         std::int64_t microseconds;
     };
     const Case cases[] = {
-        {1'000'000, 1, 1'000'000}, {1'048'576, 30, 34'953}, // 1 MiB at 30 MB/s, rounded up
-        {10, 30, 1},               {0, 30, 0},       {1'000'000, 0, 0}, // unlimited
-        {4'000'000'000ull, 1, 4'000'000'000},                       // beyond 32 bits
+        {1'000'000, 1, 1'000'000},
+        {1'048'576, 30, 34'953}, // 1 MiB at 30 MB/s, rounded up
+        {10, 30, 1},
+        {0, 30, 0},
+        {1'000'000, 0, 0},                    // unlimited
+        {4'000'000'000ull, 1, 4'000'000'000}, // beyond 32 bits
     };
     for (const Case& c : cases)
         EXPECT_EQ(TransferMicroseconds(c.bytes, c.mbps), c.microseconds)
@@ -29,9 +32,15 @@ TEST(DriveSpeedTest, APathsLetterIsFoundInEveryFormTheCopyUses) {
         std::optional<char> letter;
     };
     const Case cases[] = {
-        {L"E:\\temp.~txt", 'E'},        {L"e:\\Backup\\C\\x", 'E'}, {L"\\\\?\\F:\\long\\path", 'F'},
-        {L"\\??\\g:\\x", 'G'},          {L"Z:", 'Z'},               {L"\\\\?\\UNC\\server\\x", {}},
-        {L"\\\\server\\share\\x", {}}, {L"relative\\x", {}},       {L"", {}},
+        {L"E:\\temp.~txt", 'E'},
+        {L"e:\\Backup\\C\\x", 'E'},
+        {L"\\\\?\\F:\\long\\path", 'F'},
+        {L"\\??\\g:\\x", 'G'},
+        {L"Z:", 'Z'},
+        {L"\\\\?\\UNC\\server\\x", {}},
+        {L"\\\\server\\share\\x", {}},
+        {L"relative\\x", {}},
+        {L"", {}},
         {L"1:\\x", {}},
     };
     for (const Case& c : cases)

@@ -45,8 +45,8 @@ TEST_F(SlowDriveFileAccessTest, AnUnpluggedDiskRefusesEverythingAndOtherLettersG
     ASSERT_TRUE(WriteFileAt(source, Pattern(5000, 1)));
     ASSERT_TRUE(WriteFileAt(drive_.Root() + L"old.txt", Pattern(5000, 2)));
     files_.SetDrives({{Letter(), DriveSpeed{0, 0, 0, true}}});
-    HANDLE open = files_.Open(drive_.Root() + L"old.txt", GENERIC_READ, FILE_SHARE_READ,
-                              OPEN_EXISTING, 0);
+    HANDLE open =
+        files_.Open(drive_.Root() + L"old.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
     ASSERT_NE(open, INVALID_HANDLE_VALUE);
     win::FileHandle held(open);
 
