@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "win/Text.h"
-#include "worker/FileAccess.h"
 #include "worker/LongPath.h"
 #include "worker/TempFileName.h"
 
@@ -17,14 +16,14 @@ std::wstring LongForm(const std::wstring& path) {
 
 } // namespace
 
-TempFile::TempFile(const std::wstring& folder) {
+TempFile::TempFile(const std::wstring& folder, FileAccess& files) {
     static std::atomic<unsigned> counter{0};
     // A name left behind by an earlier run that ended abruptly is simply passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ =
             folder + L"\\" + win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++));
-        file_.Reset(SystemFileAccess().Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
+        file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
         if (file_) {
             created_ = true;
             return;
@@ -35,17 +34,17 @@ TempFile::TempFile(const std::wstring& folder) {
     }
 }
 
-TempFile::TempFile(const std::wstring& path, ExactName) : path_(path) {
-    file_.Reset(SystemFileAccess().Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
+TempFile::TempFile(const std::wstring& path, ExactName, FileAccess& files) : path_(path) {
+    file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
     if (!file_)
         error_ = ::GetLastError();
 }
 
-TempFile::TempFile(const std::wstring& path, InPlace) : path_(path) {
-    file_.Reset(SystemFileAccess().Open(LongForm(path_), GENERIC_WRITE | DELETE, 0,
-                                        TRUNCATE_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
+TempFile::TempFile(const std::wstring& path, InPlace, FileAccess& files) : path_(path) {
+    file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, TRUNCATE_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
     if (!file_)
         error_ = ::GetLastError();
