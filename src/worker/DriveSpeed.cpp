@@ -10,6 +10,14 @@ std::int64_t TransferMicroseconds(std::uint64_t bytes, int megabytesPerSecond) {
     return static_cast<std::int64_t>((bytes + rate - 1) / rate);
 }
 
+std::int64_t DiskClock::Schedule(std::int64_t nowUs, std::int64_t costUs) {
+    if (!started_ || nowUs - busyUntilUs_ > kCatchUpUs)
+        busyUntilUs_ = nowUs;
+    started_ = true;
+    busyUntilUs_ += costUs;
+    return busyUntilUs_;
+}
+
 std::optional<char> DriveLetterOf(std::wstring_view path) {
     if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\??\\"))
         path.remove_prefix(4);

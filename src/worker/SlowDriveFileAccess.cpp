@@ -7,10 +7,6 @@ namespace snapkeep {
 
 namespace {
 
-// How far a disk's clock may fall behind the real one while it idles: enough to make up for a
-// wait that overslept, not so much that a pause would be paid back as a burst.
-constexpr auto kCatchUp = std::chrono::milliseconds(20);
-
 // What a disk that has gone answers.
 constexpr DWORD kGone = ERROR_DEVICE_NOT_CONNECTED;
 
@@ -45,14 +41,14 @@ std::optional<DriveSpeed> SlowDriveFileAccess::SpeedOfHandle(HANDLE file, char& 
 void SlowDriveFileAccess::Spend(char letter, std::int64_t microseconds) {
     if (microseconds <= 0)
         return;
-    Clock::time_point until;
+    const Clock::time_point epoch{};
+    const auto now = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - epoch);
+    std::int64_t until = 0;
     {
         std::lock_guard lock(mutex_);
-        Clock::time_point& busy = busyUntil_[letter];
-        busy = std::max(busy, Clock::now() - kCatchUp) + std::chrono::microseconds(microseconds);
-        until = busy;
+        until = clocks_[letter].Schedule(now.count(), microseconds);
     }
-    std::this_thread::sleep_until(until);
+    std::this_thread::sleep_until(epoch + std::chrono::microseconds(until));
 }
 
 bool SlowDriveFileAccess::ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) {

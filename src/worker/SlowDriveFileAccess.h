@@ -39,15 +39,15 @@ private:
     std::optional<DriveSpeed> SpeedOfLetter(char letter) const;
     std::optional<DriveSpeed> SpeedOfPath(const std::wstring& path) const;
     std::optional<DriveSpeed> SpeedOfHandle(HANDLE file, char& letter) const;
-    // Holds the caller until the disk of `letter` has done `microseconds` more work. The disk
-    // keeps its own clock, so the oversleeping of one wait is taken off the next.
+    // Holds the caller until the disk of `letter` has done `microseconds` more work, on the
+    // disk's own clock (DiskClock), so the oversleeping of one wait is taken off the next.
     void Spend(char letter, std::int64_t microseconds);
 
     FileAccess& inner_;
     mutable std::mutex mutex_; // guards all below
     std::map<char, DriveSpeed> drives_;
     std::map<HANDLE, char> handles_; // files opened on a slowed letter
-    std::map<char, Clock::time_point> busyUntil_;
+    std::map<char, DiskClock> clocks_;
 };
 
 } // namespace snapkeep

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace snapkeep;
 
 namespace {
@@ -24,6 +26,29 @@ TEST(DriveSpeedTest, ATransferTakesItsBytesOverTheSpeed) {
     for (const Case& c : cases)
         EXPECT_EQ(TransferMicroseconds(c.bytes, c.mbps), c.microseconds)
             << c.bytes << " bytes at " << c.mbps << " MB/s";
+}
+
+TEST(DriveSpeedTest, ADisksClockQueuesWorkAbsorbsShortGapsAndBanksNoIdleTime) {
+    struct Step {
+        std::int64_t now, cost, done;
+    };
+    // Each table is one disk's life, step by step.
+    const std::vector<std::vector<Step>> lives = {
+        // Work given while busy queues behind the earlier.
+        {{1'000'000, 5'000, 1'005'000}, {1'001'000, 30'000, 1'035'000}},
+        // A wait that overslept by 3 ms: the next block starts where the last one ended.
+        {{1'000'000, 30'000, 1'030'000}, {1'033'000, 30'000, 1'060'000}},
+        // Idle for 200 ms (the probe's pause between two files): nothing banked, the file's
+        // opening costs its whole 5 ms.
+        {{1'000'000, 30'000, 1'030'000}, {1'230'000, 5'000, 1'235'000}},
+        // The first work of a disk starts when it is given.
+        {{7'000'000, 10, 7'000'010}},
+    };
+    for (size_t life = 0; life < lives.size(); ++life) {
+        DiskClock clock;
+        for (const Step& step : lives[life])
+            EXPECT_EQ(clock.Schedule(step.now, step.cost), step.done) << "life " << life;
+    }
 }
 
 TEST(DriveSpeedTest, APathsLetterIsFoundInEveryFormTheCopyUses) {
