@@ -17,6 +17,7 @@
 
 #include "app/Main.h"
 #include "job/CopyFileWindow.h"
+#include "job/Estimates.h"
 #include "ui/Application.h"
 #include "ui/Timer.h"
 #include "worker/SlowDriveFileAccess.h"
@@ -133,6 +134,7 @@ int wmain(int argc, wchar_t** argv) {
         pattern[i] = static_cast<char>((i * 2654435761u) >> 13);
     std::uint64_t total = 0;
     int files = 0;
+    std::vector<std::uint64_t> sizes;
     for (int f = 0; f < 20; ++f) {
         const std::wstring folder = host + L"d" + std::to_wstring(f) + L"\\";
         ::CreateDirectoryW(folder.c_str(), nullptr);
@@ -140,24 +142,34 @@ int wmain(int argc, wchar_t** argv) {
             const size_t size = 1024 + static_cast<size_t>((i * 7919 + f * 131) % 64) * 1024;
             WriteFileBytes(folder + L"s" + std::to_wstring(i) + L".jpg", pattern.data(), size);
             total += size, ++files;
+            sizes.push_back(size);
         }
         if (f % 2 == 0)
             for (int i = 0; i < 4; ++i) {
                 WriteFileBytes(folder + L"m" + std::to_wstring(i) + L".pdf", pattern.data(),
                                512 << 10);
                 total += 512 << 10, ++files;
+                sizes.push_back(512 << 10);
             }
         if (f % 5 == 2) {
             WriteFileBytes(folder + L"big.mkv", pattern.data(), pattern.size());
             total += pattern.size(), ++files;
+            sizes.push_back(pattern.size());
         }
     }
     const double configuredSmall = 2.0 * (kFileOpenMs + 10.0 / (kWriteMBps * 1000.0));
     const double configuredMegabyte = kFileOpenMs + 1048576.0 / (kWriteMBps * 1000.0);
     std::printf("mixed tree: %d files, %.1f MB; device %d MB/s, %d ms per file created\n", files,
                 total / 1e6, kWriteMBps, kFileOpenMs);
-    std::printf("what the device alone takes: %.2f s\n\n",
-                total / (kWriteMBps * 1e6) + files * kFileOpenMs / 1000.0);
+    // The estimate's rules with a probe that measured the device exactly.
+    double exact = 0;
+    for (std::uint64_t size : sizes)
+        exact += EstimateCopyMs(size, static_cast<std::int32_t>(configuredSmall),
+                                static_cast<std::int32_t>(configuredMegabyte));
+    std::printf("what the device alone takes: %.2f s; the estimate with the configured constants "
+                "(SmallFileMs %.0f, MegabyteMs %.0f): %.2f s\n\n",
+                total / (kWriteMBps * 1e6) + files * kFileOpenMs / 1000.0, configuredSmall,
+                configuredMegabyte, exact / 1000);
 
     constexpr int kRuns = 3;
     std::vector<double> errors[kPointCount];
