@@ -11,9 +11,9 @@
 //     ButtonPin=9           ; the pin the button pulls (default 9)
 //     ButtonActiveHigh=0    ; level of that pin while pressed (default 0)
 //     ButtonPressed=0       ; 1 while the button is held
-//     WriteMBps=30          ; how fast its disk writes, MB/s (1 MB = 1,000,000 bytes; 0 =
-//     unlimited) ReadMBps=35           ; how fast it reads, MB/s (0 = unlimited) FileOpenMs=5 ;
-//     what each file opened for writing costs, ms (0 = nothing)
+//     WriteMBps=30          ; its disk's writing, MB/s of 1,000,000 bytes (0 = unlimited)
+//     ReadMBps=35           ; its disk's reading, MB/s (0 = unlimited)
+//     FileOpenMs=5          ; the cost of each file opened for writing, ms (0 = none)
 //
 // It is a test fixture, not user data: a line that cannot be read is ignored and the rest of
 // the file still counts. docs/simulated-enclosure.md describes the format for people.
