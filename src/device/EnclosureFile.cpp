@@ -8,6 +8,10 @@ namespace snapkeep {
 
 namespace {
 
+// Far beyond any USB disk, and small enough that no time computed from them overflows.
+constexpr int kMaxSpeedMBps = 100000;
+constexpr int kMaxFileOpenMs = 60000;
+
 std::string_view Trim(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!text.empty() && blank(text.front()))
@@ -80,6 +84,15 @@ void ApplyLine(EnclosureEntry& entry, std::string_view key, std::string_view val
     } else if (EqualsIgnoringCase(key, "ButtonPin")) {
         if (const std::optional<int> pin = Number(value, 0, 31))
             entry.buttonPin = *pin;
+    } else if (EqualsIgnoringCase(key, "WriteMBps")) {
+        if (const std::optional<int> speed = Number(value, 0, kMaxSpeedMBps))
+            entry.writeMBps = *speed;
+    } else if (EqualsIgnoringCase(key, "ReadMBps")) {
+        if (const std::optional<int> speed = Number(value, 0, kMaxSpeedMBps))
+            entry.readMBps = *speed;
+    } else if (EqualsIgnoringCase(key, "FileOpenMs")) {
+        if (const std::optional<int> cost = Number(value, 0, kMaxFileOpenMs))
+            entry.fileOpenMs = *cost;
     } else {
         const std::optional<int> flag = Number(value, 0, 1);
         if (!flag)

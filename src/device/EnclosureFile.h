@@ -11,6 +11,9 @@
 //     ButtonPin=9           ; the pin the button pulls (default 9)
 //     ButtonActiveHigh=0    ; level of that pin while pressed (default 0)
 //     ButtonPressed=0       ; 1 while the button is held
+//     WriteMBps=30          ; its disk's writing, MB/s of 1,000,000 bytes (0 = unlimited)
+//     ReadMBps=35           ; its disk's reading, MB/s (0 = unlimited)
+//     FileOpenMs=5          ; the cost of each file opened for writing, ms (0 = none)
 //
 // It is a test fixture, not user data: a line that cannot be read is ignored and the rest of
 // the file still counts. docs/simulated-enclosure.md describes the format for people.
@@ -35,6 +38,11 @@ struct EnclosureEntry {
     int buttonPin = 9; // 0 to 31
     bool buttonActiveHigh = false;
     bool buttonPressed = false;
+    // The speed of its disk, as SnapkeepSim.exe makes the enclosure's drive letters behave;
+    // 0 means unlimited, as a folder of the machine is.
+    int writeMBps = 0;
+    int readMBps = 0;
+    int fileOpenMs = 0;
 
     bool operator==(const EnclosureEntry&) const = default;
 };

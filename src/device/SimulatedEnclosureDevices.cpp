@@ -7,9 +7,10 @@
 namespace snapkeep::win {
 
 SimulatedEnclosureDevices::SimulatedEnclosureDevices(std::wstring file,
-                                                     std::function<void()> onDisksChanged)
+                                                     std::function<void()> onDisksChanged,
+                                                     EntriesHook onRead)
     : file_(std::move(file)), onDisksChanged_(std::move(onDisksChanged)),
-      stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+      onRead_(std::move(onRead)), stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     Reload(); // the first reading is no change: the program rescans when it first shows
     watcher_ = std::thread([this] {
         while (::WaitForSingleObject(stop_.Get(), kWatchPeriodMs) == WAIT_TIMEOUT)
@@ -32,7 +33,10 @@ bool SimulatedEnclosureDevices::Reload() {
     if (bytes == lastBytes_)
         return false;
     lastBytes_ = std::move(bytes);
-    return enclosures_.Apply(ParseEnclosureFile(*lastBytes_));
+    const std::vector<EnclosureEntry> entries = ParseEnclosureFile(*lastBytes_);
+    if (onRead_)
+        onRead_(entries);
+    return enclosures_.Apply(entries);
 }
 
 void SimulatedEnclosureDevices::Refresh() {

@@ -23,9 +23,12 @@ public:
     static constexpr unsigned kWatchPeriodMs = 100;
 
     // `file` is read now; `onDisksChanged` runs, on the watcher's thread or on the caller's,
-    // each time a later reading changes the disks the system would report. A missing file
-    // describes no enclosure.
-    SimulatedEnclosureDevices(std::wstring file, std::function<void()> onDisksChanged);
+    // each time a later reading changes the disks the system would report. `onRead`, when
+    // given, is handed the enclosures of this first reading and of every later one that
+    // changed anything. A missing file describes no enclosure.
+    using EntriesHook = std::function<void(const std::vector<EnclosureEntry>&)>;
+    SimulatedEnclosureDevices(std::wstring file, std::function<void()> onDisksChanged,
+                              EntriesHook onRead = {});
     ~SimulatedEnclosureDevices() override;
     SimulatedEnclosureDevices(const SimulatedEnclosureDevices&) = delete;
     SimulatedEnclosureDevices& operator=(const SimulatedEnclosureDevices&) = delete;
@@ -53,6 +56,7 @@ private:
     SimulatedEnclosures enclosures_{machine_};
     const std::wstring file_;
     const std::function<void()> onDisksChanged_;
+    const EntriesHook onRead_;
     std::mutex fileMutex_; // guards lastBytes_
     std::optional<std::string> lastBytes_;
     Handle stop_;

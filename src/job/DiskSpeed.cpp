@@ -1,6 +1,7 @@
 #include "job/DiskSpeed.h"
 
 #include "win/Handle.h"
+#include "worker/FileAccess.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,17 +18,18 @@ constexpr DWORD kDeletionRetryMs = 200;
 enum class ProbeWrite { NotCreated, WriteFailed, Written };
 
 // The file is written through to the disk and, when looked for, opened without the cache, so
-// the times are the disk's and not the system's memory.
+// the times are the disk's and not the system's memory. It goes through the same file access as
+// the copies, so that whatever stands in front of the disk for them stands in front of it here.
 ProbeWrite WriteProbe(const std::wstring& path, const void* buffer, DWORD bytes) {
-    win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                       CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    FileAccess& files = SystemFileAccess();
+    win::FileHandle file(files.Open(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH));
     if (!file)
         return ProbeWrite::NotCreated;
     if (bytes == 0)
         return ProbeWrite::Written;
     DWORD written = 0;
-    return ::WriteFile(file.Get(), buffer, bytes, &written, nullptr) && written == bytes
+    return files.Write(file.Get(), buffer, bytes, written) && written == bytes
                ? ProbeWrite::Written
                : ProbeWrite::WriteFailed;
 }
@@ -35,9 +37,9 @@ ProbeWrite WriteProbe(const std::wstring& path, const void* buffer, DWORD bytes)
 // The file counts as there once an exclusive creation is refused because it exists.
 bool ConfirmProbe(const std::wstring& path) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        win::FileHandle file(::CreateFileW(
-            path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-            CREATE_NEW, FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr));
+        win::FileHandle file(SystemFileAccess().Open(
+            path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW,
+            FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING));
         if (!file && ::GetLastError() == ERROR_FILE_EXISTS)
             return true;
         file.Reset(); // made by this attempt, or not at all: closed before the next

@@ -1,5 +1,7 @@
 #include "worker/FileAccess.h"
 
+#include <atomic>
+
 #include "win/Text.h"
 #include "worker/LongPath.h"
 
@@ -116,6 +118,11 @@ bool FileAccess::FreeSpace(const std::wstring& folder, std::uint64_t& bytes) {
     return true;
 }
 
+HANDLE FileAccess::Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                        DWORD flags) {
+    return ::CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+
 bool FileAccess::Read(HANDLE file, void* buffer, DWORD size, DWORD& got) {
     got = 0;
     return ::ReadFile(file, buffer, size, &got, nullptr) != FALSE;
@@ -126,9 +133,22 @@ bool FileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD& put) {
     return ::WriteFile(file, data, size, &put, nullptr) != FALSE;
 }
 
-FileAccess& SystemFileAccess() {
+namespace {
+std::atomic<FileAccess*> installed{nullptr};
+} // namespace
+
+FileAccess& PlainFileAccess() {
     static FileAccess system;
     return system;
+}
+
+FileAccess& SystemFileAccess() {
+    FileAccess* files = installed.load();
+    return files ? *files : PlainFileAccess();
+}
+
+void UseFileAccess(FileAccess& files) {
+    installed.store(&files);
 }
 
 FileInfo FileInfoFromFindData(const WIN32_FIND_DATAW& entry) {

@@ -31,13 +31,25 @@ public:
     // The bytes free to the caller on the volume of `folder` (GetDiskFreeSpaceExW); false when
     // the volume cannot tell.
     virtual bool FreeSpace(const std::wstring& folder, std::uint64_t& bytes);
+    // Opens or creates a file (CreateFileW without security attributes or template); an invalid
+    // handle with the Windows error as the last error when it cannot. Every file whose data
+    // goes through Read or Write below is opened here, so that a stand-in knows which file a
+    // handle names.
+    virtual HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                        DWORD flags);
     // One ReadFile / WriteFile call.
     virtual bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got);
     virtual bool Write(HANDLE file, const void* data, DWORD size, DWORD& put);
 };
 
-// The Windows implementation, shared by every copy.
+// The file access every copy and the speed probe use: the Windows implementation, unless the
+// program put another in front of it with UseFileAccess.
 FileAccess& SystemFileAccess();
+// The Windows implementation itself.
+FileAccess& PlainFileAccess();
+// Puts `files` in front of every later copy and probe, for the rest of the process. Called once
+// at start-up, before any job; `files` must live as long as the process.
+void UseFileAccess(FileAccess& files);
 
 // What a directory entry says about its file: the same values the attribute query gives, so a
 // walk need not ask again for every file it meets.

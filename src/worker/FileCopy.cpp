@@ -30,7 +30,8 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output);
+int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output,
+                   FileAccess& files);
 
 bool IsOutOfSpace(DWORD error) {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
@@ -57,7 +58,7 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
     const std::wstring folder = FolderOf(destination);
     beside = false;
     for (bool folderMade = false;;) {
-        output = std::make_unique<TempFile>(destination, TempFile::ExactName{});
+        output = std::make_unique<TempFile>(destination, TempFile::ExactName{}, files);
         if (output->Valid())
             return CopyDone;
         const DWORD error = output->Error();
@@ -71,7 +72,7 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
             error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
             return CopyDestinationWriteFailed;
-        output = std::make_unique<TempFile>(folder, destination.substr(folder.size() + 1));
+        output = std::make_unique<TempFile>(folder, files, destination.substr(folder.size() + 1));
         beside = true;
         if (output->Valid())
             return CopyDone;
@@ -79,20 +80,21 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
         if (!IsOutOfSpace(output->Error()) || !FitsOnlyInPlace(files, destination, size))
             return CopyDestinationWriteFailed;
         beside = false;
-        return RewriteInPlace(destination, output);
+        return RewriteInPlace(destination, output, files);
     }
 }
 
 // No room for a second copy beside an existing destination: the destination itself is emptied
 // and written again, which needs no more room than the new data. Its earlier content is lost
 // if this copy then fails, as it would be without the temporary file; the failure is reported.
-int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output) {
+int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output,
+                   FileAccess& files) {
     output.reset();
     // As for a first copy: read-only, hidden and system would refuse the writing.
     if (!::SetFileAttributesW(LongForm(destination).c_str(), FILE_ATTRIBUTE_ARCHIVE))
         return IsNotFound(::GetLastError()) ? CopyDestinationWriteFailed
                                             : CopyResetAttributesFailed;
-    output = std::make_unique<TempFile>(destination, TempFile::InPlace{});
+    output = std::make_unique<TempFile>(destination, TempFile::InPlace{}, files);
     return output->Valid() ? CopyDone : CopyDestinationWriteFailed;
 }
 
@@ -188,9 +190,9 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
     // The source's information is read from the open file: it is what the copy takes over, and
     // the times given to the destination are those the source had before its data was read, so
     // a source changed during the copy is found different, and copied again, next time.
-    win::FileHandle input(::CreateFileW(LongForm(source).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    win::FileHandle input(files.Open(LongForm(source), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN));
     if (!input)
         return IsNotFound(::GetLastError()) ? CopySourceInfoFailed : CopySourceReadFailed;
     FileInfo info;
@@ -218,7 +220,7 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         if (!Rewind(input.Get()))
             return CopySourceReadFailed;
         beside = false;
-        if (const int code = RewriteInPlace(destination, temp); code != CopyDone)
+        if (const int code = RewriteInPlace(destination, temp, files); code != CopyDone)
             return code;
         CopyPercent.store(0);
         end = MoveFile(files, input.Get(), *temp, info.size, writeError);

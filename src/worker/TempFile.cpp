@@ -16,16 +16,16 @@ std::wstring LongForm(const std::wstring& path) {
 
 } // namespace
 
-TempFile::TempFile(const std::wstring& folder, const std::wstring& destinationName) {
+TempFile::TempFile(const std::wstring& folder, FileAccess& files,
+                   const std::wstring& destinationName) {
     static std::atomic<unsigned> counter{0};
     // A name left behind by an earlier run that ended abruptly is simply passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ = folder + L"\\" +
                 win::ToWide(WorkerTempFileName(::GetCurrentProcessId(), counter++,
                                                win::ToU16(destinationName)));
-        file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                  nullptr));
+        file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
         if (file_) {
             created_ = true;
             return;
@@ -36,18 +36,17 @@ TempFile::TempFile(const std::wstring& folder, const std::wstring& destinationNa
     }
 }
 
-TempFile::TempFile(const std::wstring& path, ExactName) : path_(path) {
-    file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr));
+TempFile::TempFile(const std::wstring& path, ExactName, FileAccess& files) : path_(path) {
+    file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
     if (!file_)
         error_ = ::GetLastError();
 }
 
-TempFile::TempFile(const std::wstring& path, InPlace) : path_(path) {
-    file_.Reset(::CreateFileW(LongForm(path_).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                              TRUNCATE_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+TempFile::TempFile(const std::wstring& path, InPlace, FileAccess& files) : path_(path) {
+    file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, TRUNCATE_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
     if (!file_)
         error_ = ::GetLastError();

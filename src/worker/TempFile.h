@@ -6,6 +6,7 @@
 #include <string>
 
 #include "win/Handle.h"
+#include "worker/FileAccess.h"
 
 namespace snapkeep {
 
@@ -16,16 +17,18 @@ public:
     // no user file carries and which a leftover of it names its destination by. Opened for
     // writing, with the right to rename and delete it, and shared with nobody, so nothing else
     // can open it while the copy runs. On failure Valid() is false and Error() tells why.
-    explicit TempFile(const std::wstring& folder, const std::wstring& destinationName = {});
+    // The file is opened through `files`, the file access its data will be written through.
+    TempFile(const std::wstring& folder, FileAccess& files,
+             const std::wstring& destinationName = {});
     // Creates `path` itself, which must not exist yet: a new destination has no earlier content
     // to protect, and writing it under its own name spares a rename.
     struct ExactName {};
-    TempFile(const std::wstring& path, ExactName);
+    TempFile(const std::wstring& path, ExactName, FileAccess& files);
     // Opens the existing file `path` itself and empties it: the last resort when there is no
     // room for a second copy beside it. Discarding it deletes it, as a failed first copy is
     // deleted: its earlier content is already gone.
     struct InPlace {};
-    TempFile(const std::wstring& path, InPlace);
+    TempFile(const std::wstring& path, InPlace, FileAccess& files);
     ~TempFile(); // deletes the file unless Commit succeeded
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;

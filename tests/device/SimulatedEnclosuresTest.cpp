@@ -18,6 +18,9 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
                              "Firmware=1 2 3 4\r\n"
                              "Letters=e F\r\n"
                              "ButtonPressed=1\n"
+                             "WriteMBps=30\n"
+                             "readmbps = 35\n"
+                             "FileOpenMs=5\n"
                              "[Other]\n"
                              "Attached=0\n"
                              "[enclosure]\r"
@@ -31,6 +34,10 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
                              "ButtonPin=15\r"
                              "ButtonActiveHigh=1\r"
                              "Attached=0\r"
+                             "WriteMBps=-1\r"     // no negative speed
+                             "ReadMBps=2.5\r"     // whole megabytes only
+                             "FileOpenMs=60001\r" // beyond a minute
+                             "WriteMBps=0\r"      // unlimited
                              "garbage line\r"
                              "[Enclosure]\n"
                              "Profile=bogus\n";
@@ -41,6 +48,9 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
     first.firmware = {1, 2, 3, 4};
     first.letters = "EF";
     first.buttonPressed = true;
+    first.writeMBps = 30;
+    first.readMBps = 35;
+    first.fileOpenMs = 5;
     EXPECT_EQ(entries[0], first);
     EnclosureEntry second;
     second.profile = "chipinfo-753";

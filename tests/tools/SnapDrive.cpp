@@ -33,6 +33,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 using namespace snapkeep;
@@ -220,6 +221,14 @@ int wmain(int argc, wchar_t** argv) {
                 return shown(ids::btnPause) &&
                        ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0) >= 20 &&
                        ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0) <= 80;
+            if (state == L"midfile") { // the gauge and the file's bar both part-way
+                const auto position = [&](int id) {
+                    return ::SendMessageW(FindControl(job, id), PBM_GETPOS, 0, 0);
+                };
+                const LRESULT gauge = position(ids::CGaugeTotal);
+                const LRESULT bar = position(ids::ProgressBarSingle);
+                return shown(ids::btnPause) && gauge >= 15 && gauge <= 85 && bar >= 20 && bar <= 80;
+            }
             if (state == L"failures")
                 return ::SendMessageW(FindControl(job, ids::ListBoxFiles), LB_GETCOUNT, 0, 0) > 0;
             return shown(ids::btnClose) && shown(ids::CGaugeTotal); // finished
@@ -232,6 +241,43 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top);
         return 0;
+    }
+    if (command == L"watch") {
+        // The copy pass as a user sees it: a line "<ms> <gauge %> <time left s>" each time the
+        // gauge or the time left changes, and "end <ms>" when the pass has ended; the times
+        // from the start of the watch.
+        HWND job = nullptr;
+        if (!WaitUntil([&] { return (job = JobWindow(main, argv[2])) != nullptr; }, 60000))
+            return Fail("the job window did not show");
+        const ULONGLONG start = ::GetTickCount64();
+        auto shown = [&](int id) { return ::IsWindowVisible(FindControl(job, id)) != FALSE; };
+        int lastGauge = -1;
+        std::wstring lastLeft;
+        bool copying = false;
+        while (::IsWindow(job) && ::IsWindowVisible(job)) {
+            const ULONGLONG now = ::GetTickCount64() - start;
+            if (shown(ids::btnPause) || shown(ids::btnRestart)) {
+                copying = true;
+                const int gauge = static_cast<int>(
+                    ::SendMessageW(FindControl(job, ids::CGaugeTotal), PBM_GETPOS, 0, 0));
+                const std::wstring left = WindowText(FindControl(job, ids::LabelTimeLeft));
+                if (gauge != lastGauge || left != lastLeft) {
+                    int h = 0, m = 0, sec = 0;
+                    const size_t colon = left.rfind(L": ");
+                    if (colon != std::wstring::npos)
+                        std::swscanf(left.c_str() + colon + 2, L"%d:%d:%d", &h, &m, &sec);
+                    std::printf("%llu %d %d\n", now, gauge, h * 3600 + m * 60 + sec);
+                    std::fflush(stdout);
+                    lastGauge = gauge;
+                    lastLeft = left;
+                }
+            } else if (copying && shown(ids::btnClose)) {
+                std::printf("end %llu\n", now);
+                return 0;
+            }
+            ::Sleep(20);
+        }
+        return copying ? Fail("the window closed during the copy") : Fail("no copy pass");
     }
     if (command == L"drives") {
         HWND box = FindControl(main, ids::ComboBoxDiskLetter);
