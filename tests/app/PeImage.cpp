@@ -61,8 +61,8 @@ std::optional<PeImage> ReadPeImage(const std::string& bytes) {
         return std::nullopt;
     for (uint32_t i = 0; i < sectionCount; ++i) {
         const uint64_t at = table + i * 40;
-        sections.push_back({file.U32(at + 12), file.U32(at + 8), file.U32(at + 20),
-                            file.U32(at + 16)});
+        sections.push_back(
+            {file.U32(at + 12), file.U32(at + 8), file.U32(at + 20), file.U32(at + 16)});
     }
     // A relative virtual address as a file offset; nothing when no section's bytes hold it.
     auto offsetOf = [&](uint32_t rva) -> std::optional<uint64_t> {
@@ -114,12 +114,12 @@ std::optional<PeImage> ReadPeImage(const std::string& bytes) {
 
 const std::vector<std::string>& KnownDlls() {
     static const std::vector<std::string> dlls = {
-        "advapi32.dll", "clbcatq.dll", "combase.dll",  "comdlg32.dll", "coml2.dll",
-        "difxapi.dll",  "gdi32.dll",   "gdiplus.dll",  "imagehlp.dll", "imm32.dll",
-        "kernel32.dll", "msctf.dll",   "msvcrt.dll",   "normaliz.dll", "nsi.dll",
-        "ntdll.dll",    "ole32.dll",   "oleaut32.dll", "psapi.dll",    "rpcrt4.dll",
-        "sechost.dll",  "setupapi.dll", "shcore.dll",  "shell32.dll",  "shlwapi.dll",
-        "user32.dll",   "wldap32.dll", "ws2_32.dll"};
+        "advapi32.dll", "clbcatq.dll",  "combase.dll",  "comdlg32.dll", "coml2.dll",
+        "difxapi.dll",  "gdi32.dll",    "gdiplus.dll",  "imagehlp.dll", "imm32.dll",
+        "kernel32.dll", "msctf.dll",    "msvcrt.dll",   "normaliz.dll", "nsi.dll",
+        "ntdll.dll",    "ole32.dll",    "oleaut32.dll", "psapi.dll",    "rpcrt4.dll",
+        "sechost.dll",  "setupapi.dll", "shcore.dll",   "shell32.dll",  "shlwapi.dll",
+        "user32.dll",   "wldap32.dll",  "ws2_32.dll"};
     return dlls;
 }
 
