@@ -78,8 +78,15 @@ quiet wineboot --init
 sys32="$WINEPREFIX/drive_c/windows/system32"
 cp "$sys32/schtasks.exe" "$sys32/schtasks-wine.exe"
 cp "$build/schtasks_recorder.exe" "$sys32/schtasks.exe"
-# The task scheduler service starts on the first request; on a busy machine, right after the
-# prefix is made, that first start can time out. Start it now, so the installer finds it up.
+# Wine runs its own programs in place of a file of theirs in the system folder unless told not
+# to; the installer's schtasks inherits this.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;schtasks.exe=n"
+# The services that the first start of a new prefix runs do not know the task scheduler yet
+# (it is registered during that start), so a request to it fails until the wineserver and its
+# services start again.
+"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+quiet cmd /c exit || true
 scheduler_running() {
     quiet net start schedule || true
     win sc query schedule | grep -q RUNNING
