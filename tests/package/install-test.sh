@@ -336,4 +336,27 @@ wait "$program" || fail "the portable program exited with $?"
 for f in "${user_files[@]}"; do
     [ -f "$portable/$f" ] || fail "the portable program did not write $f beside itself"
 done
+step "the installer started from a folder of planted DLLs loads none of them"
+# As tests/app/planted-dll-test.sh does for the program: a DLL that leaves a marker when
+# loaded, under names the installer's stub uses and which are not known DLLs, preferred by
+# Wine as Windows prefers any DLL beside the program. (version and uxtheme: Wine's own DLLs
+# load planted copies of those themselves, docs/wine.md.)
+downloads="$work/Downloads"
+mkdir -p "$downloads"
+cp "$setup" "$downloads/"
+planted=(dwmapi cryptbase userenv propsys apphelp oleacc ntmarta shfolder msimg32 riched20)
+for name in "${planted[@]}"; do cp "$build/planted_marker.dll" "$downloads/$name.dll"; done
+(cd "$downloads" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$(IFS=,; echo "${planted[*]}")=n,b" \
+    WINEDEBUG=-all,+loaddll "$WINE" "./$(basename "$setup")" /S /NOSTARTUP \
+    </dev/null >/dev/null 2>"$work/planted.log") || fail "the installer failed beside planted DLLs"
+expect "DisplayVersion" "$(reg_value DisplayVersion)" "$version"
+markers=$(cd "$downloads" && find . -name '*.loaded')
+[ -z "$markers" ] || fail "the installer loaded planted DLLs: $markers"
+! grep 'Loaded L"[^"]*Downloads\\\\[^"]*\.dll" at [0-9A-F]*: native' "$work/planted.log" ||
+    fail "the installer's trace shows planted DLLs"
+# The stub loads these from the system folder itself, before anything could ask for them.
+grep -qi 'Loaded L"C:\\\\windows\\\\system32\\\\dwmapi.dll"' "$work/planted.log" ||
+    fail "the installer did not load dwmapi.dll from the system folder"
+uninstall /PURGE
+
 echo "install-test: passed"
