@@ -7,7 +7,9 @@
 ;   SOURCE       the source tree (icon, language strings)
 ;   OUTFILE      the installer to write
 ;
-; Command line of the installer:   /S silent, /STARTUP also start with Windows, /D=folder
+; Command line of the installer:   /S silent, /D=folder,
+;   /NOSTARTUP do not start with Windows, /STARTUP start with Windows (the default; a reinstall
+;   keeps the earlier choice, kept as StartWithWindows (1 or 0) in the Apps & features key)
 ; Command line of the uninstaller: /S silent, /PURGE also remove the folder lists and settings
 Unicode true
 Target amd64-unicode
@@ -17,12 +19,21 @@ Target amd64-unicode
 !include FileFunc.nsh
 !include LogicLib.nsh
 !include Sections.nsh
+!include WordFunc.nsh
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${CAPTION}"
 ; The program reads its data folder through the current folder, so both shortcuts start it in
 ; the install folder.
 !define MENU_LINK "$SMPROGRAMS\${CAPTION}.lnk"
+; Earlier versions could start the program from this shortcut, which Windows skips for a program
+; that asks for administrator rights; the logon task below took its place.
 !define STARTUP_LINK "$SMSTARTUP\${CAPTION}.lnk"
+; Starting with Windows: a scheduled task that starts the program at every user's logon, in the
+; tray (its one switch), elevated where the user may be, without a prompt. The user's choice is
+; kept beside the Apps & features entry, so a reinstall reads it back.
+!define TASK_NAME "${CAPTION}"
+!define TRAY_SWITCH "/tray"
+!define CHOICE_VALUE "StartWithWindows"
 
 Name "${CAPTION}"
 OutFile "${OUTFILE}"
@@ -89,17 +100,18 @@ Section "!${CAPTION}" SecProgram
     CreateShortcut "${MENU_LINK}" "$INSTDIR\Snapkeep.exe"
 SectionEnd
 
-Section /o "$(StartWithWindows)" SecStartup
-    SetShellVarContext all
-    SetOutPath "$INSTDIR"
-    CreateShortcut "${STARTUP_LINK}" "$INSTDIR\Snapkeep.exe"
+Section "$(StartWithWindows)" SecStartup
+    Call RegisterLogonTask
 SectionEnd
 
 Section "-Apps and features"
     SetShellVarContext all
-    ; Unticking "start with Windows" on a new install removes the old shortcut.
-    ${IfNot} ${SectionIsSelected} ${SecStartup}
-        Delete "${STARTUP_LINK}"
+    Delete "${STARTUP_LINK}"
+    ${If} ${SectionIsSelected} ${SecStartup}
+        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${CHOICE_VALUE}" 1
+    ${Else}
+        Call RemoveLogonTask
+        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${CHOICE_VALUE}" 0
     ${EndIf}
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${CAPTION}"
@@ -120,16 +132,94 @@ Function .onInit
     Call RequireAdministrator
     Call WaitForProgramEnd
     SetShellVarContext all
-    ; The components page shows what is there: an existing startup shortcut stays ticked, also
-    ; for a silent install over it.
+    ; Starting with Windows is ticked unless told otherwise: by /NOSTARTUP, or by the choice an
+    ; earlier install kept. The components page shows the result; a silent install takes it.
     ${GetParameters} $0
     ClearErrors
+    ${GetOptions} $0 "/NOSTARTUP" $1
+    ${IfNot} ${Errors}
+        !insertmacro UnselectSection ${SecStartup}
+        Return
+    ${EndIf}
+    ClearErrors
     ${GetOptions} $0 "/STARTUP" $1
-    ${If} ${FileExists} "${STARTUP_LINK}"
-    ${OrIfNot} ${Errors}
-        !insertmacro SelectSection ${SecStartup}
+    ${IfNot} ${Errors}
+        Return
+    ${EndIf}
+    ClearErrors
+    ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "${CHOICE_VALUE}"
+    ${IfNot} ${Errors}
+    ${AndIf} $1 == 0
+        !insertmacro UnselectSection ${SecStartup}
     ${EndIf}
 FunctionEnd
+
+; Registers the logon task through schtasks and a task file (UTF-16, as schtasks reads it):
+; at the logon of any member of Users (S-1-5-32-545), in that user's session, at the highest
+; run level the user has (administrators get the rights the enclosure needs), in the install
+; folder (where the program finds SnapData), with no time limit, on battery too, at normal
+; priority (a task's default is below normal). A task of the same name is replaced.
+Function RegisterLogonTask
+    InitPluginsDir
+    ${WordReplace} "$INSTDIR" "&" "&amp;" "+" $R0
+    ${WordReplace} "${CAPTION}" "&" "&amp;" "+" $R1
+    StrCpy $R2 "$PLUGINSDIR\LogonTask.xml"
+    FileOpen $R3 $R2 w
+    FileWriteUTF16LE /BOM $R3 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
+    FileWriteUTF16LE $R3 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
+    FileWriteUTF16LE $R3 '  <RegistrationInfo>$\r$\n'
+    FileWriteUTF16LE $R3 '    <Author>${PUBLISHER}</Author>$\r$\n'
+    FileWriteUTF16LE $R3 '    <Description>$R1: in the notification area from logon, so that the enclosure$\'s button starts a backup.</Description>$\r$\n'
+    FileWriteUTF16LE $R3 '  </RegistrationInfo>$\r$\n'
+    FileWriteUTF16LE $R3 '  <Triggers>$\r$\n'
+    FileWriteUTF16LE $R3 '    <LogonTrigger>$\r$\n'
+    FileWriteUTF16LE $R3 '      <Enabled>true</Enabled>$\r$\n'
+    FileWriteUTF16LE $R3 '    </LogonTrigger>$\r$\n'
+    FileWriteUTF16LE $R3 '  </Triggers>$\r$\n'
+    FileWriteUTF16LE $R3 '  <Principals>$\r$\n'
+    FileWriteUTF16LE $R3 '    <Principal id="Users">$\r$\n'
+    FileWriteUTF16LE $R3 '      <GroupId>S-1-5-32-545</GroupId>$\r$\n'
+    FileWriteUTF16LE $R3 '      <RunLevel>HighestAvailable</RunLevel>$\r$\n'
+    FileWriteUTF16LE $R3 '    </Principal>$\r$\n'
+    FileWriteUTF16LE $R3 '  </Principals>$\r$\n'
+    FileWriteUTF16LE $R3 '  <Settings>$\r$\n'
+    FileWriteUTF16LE $R3 '    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>$\r$\n'
+    FileWriteUTF16LE $R3 '    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>$\r$\n'
+    FileWriteUTF16LE $R3 '    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>$\r$\n'
+    FileWriteUTF16LE $R3 '    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>$\r$\n'
+    FileWriteUTF16LE $R3 '    <Priority>4</Priority>$\r$\n'
+    FileWriteUTF16LE $R3 '    <IdleSettings>$\r$\n'
+    FileWriteUTF16LE $R3 '      <StopOnIdleEnd>false</StopOnIdleEnd>$\r$\n'
+    FileWriteUTF16LE $R3 '      <RestartOnIdle>false</RestartOnIdle>$\r$\n'
+    FileWriteUTF16LE $R3 '    </IdleSettings>$\r$\n'
+    FileWriteUTF16LE $R3 '    <Enabled>true</Enabled>$\r$\n'
+    FileWriteUTF16LE $R3 '  </Settings>$\r$\n'
+    FileWriteUTF16LE $R3 '  <Actions Context="Users">$\r$\n'
+    FileWriteUTF16LE $R3 '    <Exec>$\r$\n'
+    FileWriteUTF16LE $R3 '      <Command>$R0\Snapkeep.exe</Command>$\r$\n'
+    FileWriteUTF16LE $R3 '      <Arguments>${TRAY_SWITCH}</Arguments>$\r$\n'
+    FileWriteUTF16LE $R3 '      <WorkingDirectory>$R0</WorkingDirectory>$\r$\n'
+    FileWriteUTF16LE $R3 '    </Exec>$\r$\n'
+    FileWriteUTF16LE $R3 '  </Actions>$\r$\n'
+    FileWriteUTF16LE $R3 '</Task>$\r$\n'
+    FileClose $R3
+    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /create /tn "${TASK_NAME}" /xml "$R2" /f'
+    Pop $R4
+    Delete $R2
+    ${If} $R4 != 0
+        MessageBox MB_ICONEXCLAMATION "$(TaskNotRegistered)" /SD IDOK
+    ${EndIf}
+FunctionEnd
+
+!macro REMOVE_LOGON_TASK prefix
+    Function ${prefix}RemoveLogonTask
+        ; Nothing to do when there is no task; schtasks then only complains.
+        nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /delete /tn "${TASK_NAME}" /f'
+        Pop $0
+    FunctionEnd
+!macroend
+!insertmacro REMOVE_LOGON_TASK ""
+!insertmacro REMOVE_LOGON_TASK "un."
 
 Function RunProgram
     SetOutPath "$INSTDIR" ; Exec starts the program in the output folder
@@ -186,6 +276,7 @@ FunctionEnd
 
 Section "Uninstall"
     SetShellVarContext all
+    Call un.RemoveLogonTask
     Delete "${MENU_LINK}"
     Delete "${STARTUP_LINK}"
     Delete "$INSTDIR\Snapkeep.exe"

@@ -28,3 +28,10 @@ LangString ProgramRunning ${LANG_SIMPCHINESE} "${CAPTION} 正在运行。请先�
 LangString ProgramRunning ${LANG_JAPANESE} "${CAPTION} が実行中です。通知領域のアイコンのメニューから終了してから、「再試行」を押してください。"
 LangString ProgramRunning ${LANG_RUSSIAN} "${CAPTION} запущен. Закройте программу (в меню её значка в области уведомлений) и нажмите «Повтор»."
 LangString ProgramRunning ${LANG_GERMAN} "${CAPTION} läuft. Beenden Sie das Programm (im Menü seines Infobereichsymbols) und wählen Sie „Wiederholen“."
+
+LangString TaskNotRegistered ${LANG_ENGLISH} "${CAPTION} could not be set to start with Windows. Start it from the Start menu instead."
+LangString TaskNotRegistered ${LANG_TRADCHINESE} "無法將 ${CAPTION} 設為隨 Windows 啟動。請改從「開始」功能表啟動它。"
+LangString TaskNotRegistered ${LANG_SIMPCHINESE} "无法将 ${CAPTION} 设置为随 Windows 启动。请改从“开始”菜单启动它。"
+LangString TaskNotRegistered ${LANG_JAPANESE} "${CAPTION} を Windows の起動時に開始するよう設定できませんでした。スタート メニューから起動してください。"
+LangString TaskNotRegistered ${LANG_RUSSIAN} "Не удалось настроить запуск ${CAPTION} вместе с Windows. Запускайте программу из меню «Пуск»."
+LangString TaskNotRegistered ${LANG_GERMAN} "${CAPTION} konnte nicht so eingerichtet werden, dass es mit Windows startet. Starten Sie es stattdessen über das Startmenü."

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 
 #include "app/ControlIds.h"
+#include "app/OwnVersion.h"
 #include "app/ResourceIds.h"
 #include "app/VersionText.h"
 #include "store/ProductConfig.h"
@@ -106,24 +107,8 @@ void TMainForm::ReadProductConfig() {
 
 void TMainForm::MakeVersionText() {
     // No version resource (or an unreadable one) shows 0.0.0.0.
-    uint32_t mostSignificant = 0;
-    uint32_t leastSignificant = 0;
-    wchar_t self[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, self, ARRAYSIZE(self));
-    DWORD ignored = 0;
-    const DWORD size = length ? ::GetFileVersionInfoSizeW(self, &ignored) : 0;
-    if (size != 0) {
-        std::string block(size, '\0');
-        VS_FIXEDFILEINFO* info = nullptr;
-        UINT infoSize = 0;
-        if (::GetFileVersionInfoW(self, 0, size, block.data()) &&
-            ::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) &&
-            info && infoSize >= sizeof *info) {
-            mostSignificant = info->dwFileVersionMS;
-            leastSignificant = info->dwFileVersionLS;
-        }
-    }
-    VersionText = FormatVersionText(mostSignificant, leastSignificant);
+    const FileVersion version = OwnFileVersion().value_or(FileVersion{});
+    VersionText = FormatVersionText(version.MostSignificant, version.LeastSignificant);
 }
 
 void TMainForm::CreateWidgets() {

@@ -2,6 +2,7 @@
 // 0 on every road out, an error during start-up included.
 #include "app/DeviceSetup.h"
 #include "app/Main.h"
+#include "app/TraySwitch.h"
 #include "job/CopyFileWindow.h"
 
 #include "ui/Application.h"
@@ -12,8 +13,10 @@
 #include <memory>
 #include <stdexcept>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     using namespace snapkeep;
+    // Started by the logon task: in the tray, the window not shown.
+    const bool inTray = arguments && HasTraySwitch(reinterpret_cast<const char16_t*>(arguments));
     // The folder dialog's newer style needs COM on this thread.
     ::OleInitialize(nullptr);
     ui::Application& app = ui::Application::Instance();
@@ -40,6 +43,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                 copyForm->TntFormCreate();
             else
                 copyForm.reset(); // the commands then start nothing
+            if (inTray && !app.Terminated()) {
+                // No window shows, so no first activation runs the rescan: run it now, so the
+                // enclosure's button works from the start. Restoring the window later is its
+                // first activation and rescans again.
+                app.ShowMainForm = false;
+                form->RescanDrives();
+            }
             app.Run(form->Handle());
         },
         // The half-built windows and the tray icon go before the message is shown: nothing (a

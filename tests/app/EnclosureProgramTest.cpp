@@ -124,4 +124,17 @@ TEST_F(EnclosureProgramTest, SimulatedProgramFollowsTheEnclosurePluggedInAndOut)
         << "the tick made from outside was saved";
 }
 
+TEST_F(EnclosureProgramTest, TheAboutPageShowsTheVersionOfTheProgramsOwnResource) {
+    // Read from the exe's own image: the program no longer links version.dll for it.
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    const std::wstring text = WindowText(FindControl(main, ids::LabelVersion));
+    const std::wstring version = L" " SNAPKEEP_VERSION;
+    EXPECT_TRUE(text.size() > version.size() && text.ends_with(version))
+        << std::string(text.begin(), text.end());
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
+}
+
 } // namespace

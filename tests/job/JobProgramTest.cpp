@@ -8,8 +8,10 @@
 #include "app/ControlIds.h"
 #include "job/JobControlIds.h"
 #include "store/FolderListFile.h"
+#include "ui/Messages.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 #include <windows.h>
 
 #include <functional>
@@ -188,6 +190,64 @@ TEST_F(JobProgramTest, TheEnclosuresButtonBacksUpTheTickedFolder) {
     PressEnclosureButton();
     EXPECT_EQ(Names(Differences(Snapshot(folder), Snapshot(BackupOf(folder)))), "")
         << "every file with its bytes, time and attributes";
+    EXPECT_EQ(ReadList(Data(L"Device.txt")),
+              (std::vector<FolderRow>{{false, U16(BackupOf(folder))}}));
+}
+
+// Whether the notification area holds the icon that `window` added under `id`: changing
+// nothing in it succeeds only then.
+bool TrayIconPresent(HWND window, UINT id) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = id;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+TEST_F(JobProgramTest, StartedInTheTrayItShowsNoWindowAndTheButtonStillBacksUp) {
+    // As the logon task starts it: the tray switch, the install folder as current directory.
+    const std::wstring folder = host_ / L"Mail\\";
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(WriteFileAt(folder + L"m" + std::to_wstring(i) + L".txt", Pattern(i * 700, i)));
+    ASSERT_TRUE(WriteBytes(Data(L"Host.txt"), EncodeFolderList({{true, U16(folder)}})));
+
+    ChildProcess program(BuildProgram(L"SnapkeepSim.exe"), dir_.Path(), L"/tray");
+    HWND main = WaitForTopWindow(L"TMainForm", caption_, program.Id());
+    ASSERT_NE(main, nullptr);
+    bool mainShown = false;
+    auto hiddenAnd = [&](const std::function<bool()>& condition) {
+        return [&, condition] {
+            mainShown = mainShown || ::IsWindowVisible(main);
+            return condition();
+        };
+    };
+    // No activation comes, yet the enclosure is found: the program rescanned by itself.
+    HWND drives = FindControl(main, ids::ComboBoxDiskLetter);
+    HWND backup = FindControl(main, ids::btnBackup);
+    ASSERT_TRUE(WaitUntil(hiddenAnd([&] {
+        return ::SendMessageW(drives, CB_GETCURSEL, 0, 0) == 0 && ::IsWindowEnabled(backup);
+    }))) << "the enclosure was not found";
+    HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
+    ASSERT_NE(tray, nullptr);
+    EXPECT_TRUE(TrayIconPresent(tray, 1)) << "no tray icon";
+    EXPECT_FALSE(TrayIconPresent(main, 1)) << "the probe finds icons that are not there";
+
+    ASSERT_TRUE(WriteEnclosure(true));
+    HWND job = WaitForTopWindow(L"TCopyFileForm", caption_, program.Id());
+    ASSERT_NE(job, nullptr);
+    ASSERT_TRUE(WaitUntil(hiddenAnd([&] { return ::IsWindowVisible(job) != FALSE; })));
+    ASSERT_TRUE(WriteEnclosure(false));
+    EXPECT_TRUE(WaitUntil(hiddenAnd([&] { return !::IsWindowVisible(job); }), 120000))
+        << "the job window did not close by itself";
+    EXPECT_FALSE(mainShown) << "the main window showed";
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_EQ(Names(Differences(Snapshot(folder), Snapshot(BackupOf(folder)))), "");
+
+    // The icon is the way to the window.
+    ::PostMessageW(tray, ui::WM_TRAY_CALLBACK, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0);
     EXPECT_EQ(ReadList(Data(L"Device.txt")),
               (std::vector<FolderRow>{{false, U16(BackupOf(folder))}}));
 }

@@ -6,17 +6,22 @@
 # Packages the Windows build with a product configuration of the test's own (caption
 # "Snapkeep Package Test"), then, in a fresh Wine prefix made for this run (the build's prefix
 # is shared with the other tests and must not gain an installed program):
-#   - installs an older version silently, with the startup shortcut;
-#   - checks the installed files, both shortcuts and their working folder, and the Apps &
+#   - installs an older version silently without starting with Windows (/NOSTARTUP): no logon
+#     task;
+#   - checks the installed files, the Start-menu shortcut and its working folder, and the Apps &
 #     features entry;
 #   - opens the Start-menu shortcut from another folder: the program's window shows the
 #     product's caption and, on closing, it writes its lists and settings in the install folder;
 #   - while that program runs, a silent install ends with an error and changes nothing;
-#   - installs the current version over it: the user's files are kept, the entry is updated;
+#   - installs the current version over it: the user's files are kept, the entry is updated,
+#     the choice not to start with Windows is kept, and a Startup-folder shortcut of an earlier
+#     version is removed; /STARTUP then registers the logon task (trigger, run level, the tray
+#     switch, the exe's path, the install folder), and a reinstall keeps it;
 #   - starts the installer and the uninstaller under each of the six languages' locales (and
 #     one they lack) and sees each window's title in that language (English for the other);
 #   - uninstalls answering the question about the user's files No (they stay), then Yes;
-#   - uninstalls silently: the program's files go, the user's stay; /PURGE takes them too;
+#   - uninstalls silently: the program's files and the task go, the user's files stay; a
+#     default silent install then registers the task again, and /PURGE takes everything;
 #   - unpacks the portable zip into a new folder and runs the program from there.
 # Needs an X display (DISPLAY), as every Windows window test does.
 set -euo pipefail
@@ -68,6 +73,25 @@ printf 'Model=ALL\r\nMainFormCaption=%s\r\n' "$caption" >"$work/product.txt"
 mkdir -p "$WINEPREFIX"
 "$WINESERVER" -p </dev/null >/dev/null 2>&1
 quiet wineboot --init
+# Wine stores a registered task without its trigger, principal and action: a stand-in for
+# schtasks records what the installer asks for, then runs Wine's own.
+sys32="$WINEPREFIX/drive_c/windows/system32"
+cp "$sys32/schtasks.exe" "$sys32/schtasks-wine.exe"
+cp "$build/schtasks_recorder.exe" "$sys32/schtasks.exe"
+# Wine runs its own programs in place of a file of theirs in the system folder unless told not
+# to; the installer's schtasks inherits this.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;schtasks.exe=n"
+# The services that the first start of a new prefix runs do not know the task scheduler yet
+# (it is registered during that start), so a request to it fails until the wineserver and its
+# services start again.
+"$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
+quiet cmd /c exit || true
+scheduler_running() {
+    quiet net start schedule || true
+    win sc query schedule | grep -q RUNNING
+}
+wait_for 120 scheduler_running || fail "the task scheduler service does not start"
 quiet "$build/qconfig.exe" scramble "$work/product.txt" "$work/qconfig.inis"
 "$root/scripts/make-dist.sh" "$build" "$work/dist" --config "$work/qconfig.inis" \
     --caption "$caption" >/dev/null
@@ -102,13 +126,47 @@ reg_value() {
     win reg query "$key" /v "$1" | sed -n "s/^    $1    REG_[A-Z_]*    //p"
 }
 entry_gone() { ! "$WINE" reg query "$key" </dev/null >/dev/null 2>&1; }
+# The logon task: registered with Wine (its file), and what the installer asked for (the task
+# file the last /create was given, as the stand-in recorded it).
+task_file="$sys32/tasks/$caption"
+task_registered() { [ -f "$task_file" ]; }
+last_task_xml() {
+    local last
+    last=$(find "$WINEPREFIX/drive_c/schtasks-calls" -name '*.xml' 2>/dev/null | sort -V | tail -n 1)
+    [ -n "$last" ] || fail "the installer gave schtasks no task file"
+    # UTF-16 with its byte-order mark, as schtasks reads it.
+    [ "$(head -c 2 "$last" | od -An -tx1 | tr -d ' ')" = "fffe" ] || fail "$last is not UTF-16LE"
+    iconv -f UTF-16 -t UTF-8 "$last" | tr -d '\r\n' | sed 's/>[[:space:]]*</></g'
+}
+expect_task() {
+    task_registered || fail "no logon task registered"
+    local xml
+    xml=$(last_task_xml)
+    for element in \
+        '<LogonTrigger><Enabled>true</Enabled></LogonTrigger>' \
+        '<GroupId>S-1-5-32-545</GroupId>' \
+        '<RunLevel>HighestAvailable</RunLevel>' \
+        "<Command>$inst_win\\Snapkeep.exe</Command>" \
+        '<Arguments>/tray</Arguments>' \
+        "<WorkingDirectory>$inst_win</WorkingDirectory>" \
+        '<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>' \
+        '<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>' \
+        '<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>'; do
+        grep -qF -- "$element" <<<"$xml" || fail "the logon task lacks $element: $xml"
+    done
+    # A logon trigger naming no user fires for every user; the principal is the Users group.
+    ! grep -q '<UserId>' <<<"$xml" || fail "the logon task names a user: $xml"
+}
+no_task() { ! task_registered || fail "a logon task is registered"; }
 expect() { # NAME ACTUAL WANTED
     [ "$2" = "$3" ] || fail "$1 is '$2', not '$3'"
 }
 
-step "install the older version silently, with the startup shortcut"
-quiet "$work/older/Snapkeep-0.9.0.0-setup.exe" /S /STARTUP || fail "the older installer failed"
+step "install the older version silently, not starting with Windows"
+quiet "$work/older/Snapkeep-0.9.0.0-setup.exe" /S /NOSTARTUP || fail "the older installer failed"
 expect "DisplayVersion" "$(reg_value DisplayVersion)" "0.9.0.0"
+no_task
+expect "the kept choice" "$(reg_value StartWithWindows)" "0x0"
 
 step "open the Start-menu shortcut from another folder"
 open_from_menu() {
@@ -136,22 +194,34 @@ for f in "${user_files[@]}"; do
 done
 printf '1\r\nC:\\Users\\Anna\\Pictures\\\r\n0\r\nD:\\Music\\\r\n' >"$inst/SnapData/Host.txt"
 before=$(cd "$inst" && md5sum "${user_files[@]}")
+# A version before the logon task could start the program from the Startup folder.
+startup_unix=$(unix_path "$startup_lnk")
+mkdir -p "$(dirname "$startup_unix")"
+cp "$(unix_path "$menu_lnk")" "$startup_unix"
 
 step "install the current version over it"
 quiet "$setup" /S || fail "the installer failed"
+no_task
+[ ! -e "$startup_unix" ] || fail "the earlier version's Startup shortcut stayed"
 expect "user files after installing over the older version" "$(cd "$inst" && md5sum "${user_files[@]}")" "$before"
 expect "installed files" "$(files_in "$inst")" "$(sorted "${program_files[@]}" "${user_files[@]}")"
 cmp -s "$inst/SnapData/qconfig.inis" "$work/qconfig.inis" || fail "qconfig.inis is not the product's"
 asks_for_administrator "$inst/uninstall.exe" ||
     fail "the uninstaller does not ask for administrator rights"
 
-step "shortcuts and their working folder"
-for lnk in "$menu_lnk" "$startup_lnk"; do
-    [ -f "$(unix_path "$lnk")" ] || fail "no shortcut $lnk"
-    fields=$(tool shortcut.exe show "$lnk")
-    expect "$lnk target" "$(sed -n 's/^Target=//p' <<<"$fields")" "$inst_win\\Snapkeep.exe"
-    expect "$lnk working folder" "$(sed -n 's/^WorkingDirectory=//p' <<<"$fields")" "$inst_win"
-done
+step "start with Windows: /STARTUP registers the logon task, a reinstall keeps it"
+quiet "$setup" /S /STARTUP || fail "the installer failed"
+expect_task
+expect "the kept choice" "$(reg_value StartWithWindows)" "0x1"
+quiet "$setup" /S || fail "the installer failed"
+expect_task
+
+step "the Start-menu shortcut and its working folder"
+[ -f "$(unix_path "$menu_lnk")" ] || fail "no shortcut $menu_lnk"
+fields=$(tool shortcut.exe show "$menu_lnk")
+expect "$menu_lnk target" "$(sed -n 's/^Target=//p' <<<"$fields")" "$inst_win\\Snapkeep.exe"
+expect "$menu_lnk working folder" "$(sed -n 's/^WorkingDirectory=//p' <<<"$fields")" "$inst_win"
+[ ! -e "$startup_unix" ] || fail "a Startup-folder shortcut"
 
 step "Apps & features entry"
 expect DisplayName "$(reg_value DisplayName)" "$caption"
@@ -241,15 +311,17 @@ uninstall() {
 }
 uninstall
 expect "files left" "$(files_in "$inst")" "$(sorted "${user_files[@]}")"
+no_task
 for lnk in "$menu_lnk" "$startup_lnk"; do
     [ ! -e "$(unix_path "$lnk")" ] || fail "the shortcut $lnk stayed"
 done
 
-step "install and uninstall silently with /PURGE: nothing stays"
+step "a default silent install starts with Windows; uninstalling with /PURGE leaves nothing"
 quiet "$setup" /S || fail "the installer failed"
-[ ! -e "$(unix_path "$startup_lnk")" ] || fail "a startup shortcut without /STARTUP"
+expect_task
 uninstall /PURGE
 [ ! -e "$inst" ] || fail "the install folder stayed: $(files_in "$inst")"
+no_task
 
 step "the portable zip runs from wherever it is unpacked"
 portable="$work/Unpacked here"
@@ -264,4 +336,27 @@ wait "$program" || fail "the portable program exited with $?"
 for f in "${user_files[@]}"; do
     [ -f "$portable/$f" ] || fail "the portable program did not write $f beside itself"
 done
+step "the installer started from a folder of planted DLLs loads none of them"
+# As tests/app/planted-dll-test.sh does for the program: a DLL that leaves a marker when
+# loaded, under names the installer's stub uses and which are not known DLLs, preferred by
+# Wine as Windows prefers any DLL beside the program. (version and uxtheme: Wine's own DLLs
+# load planted copies of those themselves, docs/wine.md.)
+downloads="$work/Downloads"
+mkdir -p "$downloads"
+cp "$setup" "$downloads/"
+planted=(dwmapi cryptbase userenv propsys apphelp oleacc ntmarta shfolder msimg32 riched20)
+for name in "${planted[@]}"; do cp "$build/planted_marker.dll" "$downloads/$name.dll"; done
+(cd "$downloads" && WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$(IFS=,; echo "${planted[*]}")=n,b" \
+    WINEDEBUG=-all,+loaddll "$WINE" "./$(basename "$setup")" /S /NOSTARTUP \
+    </dev/null >/dev/null 2>"$work/planted.log") || fail "the installer failed beside planted DLLs"
+expect "DisplayVersion" "$(reg_value DisplayVersion)" "$version"
+markers=$(cd "$downloads" && find . -name '*.loaded')
+[ -z "$markers" ] || fail "the installer loaded planted DLLs: $markers"
+! grep 'Loaded L"[^"]*Downloads\\\\[^"]*\.dll" at [0-9A-F]*: native' "$work/planted.log" ||
+    fail "the installer's trace shows planted DLLs"
+# The stub loads these from the system folder itself, before anything could ask for them.
+grep -qi 'Loaded L"C:\\\\windows\\\\system32\\\\dwmapi.dll"' "$work/planted.log" ||
+    fail "the installer did not load dwmapi.dll from the system folder"
+uninstall /PURGE
+
 echo "install-test: passed"

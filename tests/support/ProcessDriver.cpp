@@ -21,8 +21,11 @@ std::wstring BuildProgram(const std::wstring& fileName) {
     return folder + fileName;
 }
 
-ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& directory) {
+ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& directory,
+                           const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

@@ -14,8 +14,10 @@ std::wstring BuildProgram(const std::wstring& fileName);
 
 class ChildProcess {
 public:
-    // Starts `program` with `directory` as its current directory.
-    ChildProcess(const std::wstring& program, const std::wstring& directory);
+    // Starts `program` with `directory` as its current directory, and `arguments` after its
+    // name on the command line.
+    ChildProcess(const std::wstring& program, const std::wstring& directory,
+                 const std::wstring& arguments = L"");
     ~ChildProcess(); // ends the process if it still runs
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
