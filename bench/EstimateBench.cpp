@@ -118,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
     ui::Application::Instance().Initialize();
     TMainForm main;
     std::string error;
-    TCopyFileForm job;
+    TCopyFileForm job(main);
     if (!main.Create(error) || !job.Create()) {
         std::printf("the windows cannot be created: %s\n", error.c_str());
         return 1;
