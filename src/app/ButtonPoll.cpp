@@ -21,8 +21,11 @@ void TMainForm::TimerGpioBtnTimer() {
     // The guard is down before the command runs: ticks during the job still identify the chip
     // and read the button, and the command refuses them while the job window is shown. So a
     // button held through a job starts the next job at the first tick after the window closes.
-    if (pressed)
+    if (pressed) {
+        buttonCommand_ = true;
         btnBackupClick();
+        buttonCommand_ = false;
+    }
 }
 
 } // namespace snapkeep

@@ -59,7 +59,10 @@ void TMainForm::btnBackupClick() {
     CopyFileForm->btnClose.SetCaption(TextOf(Text::CfwClosebtn));
     CopyFileForm->SetCaption(Caption());
     CopyFileForm->BackupDirection = true;
+    CopyFileForm->StartedByButton = buttonCommand_;
+    CopyFileForm->HistoryPath = HistoryPath();
     CopyFileForm->ShowJob();
+    ShowJobNotice();
 }
 
 void TMainForm::btnRestoreClick() {
@@ -68,7 +71,10 @@ void TMainForm::btnRestoreClick() {
     // The buttons keep the captions the last backup gave them, or their built-in ones.
     CopyFileForm->SetCaption(Caption());
     CopyFileForm->BackupDirection = false;
+    CopyFileForm->StartedByButton = false;
+    CopyFileForm->HistoryPath = HistoryPath();
     CopyFileForm->ShowJob();
+    ShowJobNotice();
 }
 
 } // namespace snapkeep

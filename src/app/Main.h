@@ -70,6 +70,10 @@ public:
     bool CanStartJob();
     void btnBackupClick();
     void btnRestoreClick();
+    // After a job: the notice from the tray icon, whose click opens the history.
+    void ShowJobNotice();
+    void OpenHistory();
+    std::wstring HistoryPath() const { return DataPath(L"SnapData\\History.txt"); }
 
     // Finds the enclosure's drives again. Runs on activation and on device changes.
     bool RescanDrives();
@@ -162,6 +166,7 @@ private:
     std::unique_ptr<ErrorNotifier> notifier_;
     int rescanCount_ = 0;
     bool inButtonTick_ = false;    // a tick is running (perhaps inside identification's box)
+    bool buttonCommand_ = false;   // the Backup command runs for the enclosure's button
     bool loaded_ = false;          // the data folder was read: FormClose may write it back
     bool activatedBefore_ = false; // the first activation always rescans
 };

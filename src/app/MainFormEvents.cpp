@@ -181,8 +181,12 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
         // Windows is shutting down or the user logs off: keep the lists and settings as a
         // close would, so choices made while the program sat in the tray are not lost.
-        if (wParam)
+        if (wParam) {
+            // A job still running stops first and records why.
+            if (CopyFileForm)
+                CopyFileForm->StopForExit(JobEnd::WindowsShutDown);
             FormClose();
+        }
         return 0;
     case WM_DESTROY:
         ui::Application::Instance().Terminate();

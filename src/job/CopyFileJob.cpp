@@ -71,14 +71,17 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeDestinationFileCreatedFail)),
                      win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound))};
 
+    BeginJobRecord();
     BuildTypeList();
     if (!RunScanPass() || !RunCopyPass()) {
+        EndJobRecord(closePosted_ ? JobEnd::Cancelled : stopReason_);
         // A pass that stopped at a guard before any job had run would leave the design state,
         // in which Cancel covers Close: the window must always be closable.
         if (!closePosted_)
             ShowOnlyClose();
         return;
     }
+    EndJobRecord(JobEnd::Finished);
     ui::Application::Instance().ProcessMessages();
     // The window takes no messages during the pause: paint what is pending now, the labels'
     // new texts included, or they would show half-drawn until the window closes.
@@ -167,6 +170,7 @@ bool TCopyFileForm::RunScanPass() {
     Progress.StartScan();
     bool result = true;
     if (!MeasureDiskSpeed()) {
+        stopReason_ = JobEnd::ProbeFailed;
         ui::ErrorBox(TextOf(Text::DiskPerfBuildFail) + L".", TextOf(Text::ErrTitle));
         result = false;
     } else {
@@ -250,7 +254,10 @@ bool TCopyFileForm::RunCopyPass() {
         // The row a later restore walks. A folder that maps nowhere has no such place.
         if (BackupDirection && !DestinationRoot.empty())
             MainForm->ListViewDevice.Add(false, DestinationRoot);
-        if (!RunCopyWorker()) {
+        NoteFolderStart();
+        const bool ran = RunCopyWorker();
+        NoteFolderEnd();
+        if (!ran) {
             result = false;
             break;
         }
@@ -336,7 +343,7 @@ void TCopyFileForm::WaitUntilFinished(const TScanCopyFiles& worker) {
         Idle(worker, kStopPollMs);
 }
 
-void TCopyFileForm::StopForExit() {
+void TCopyFileForm::StopForExit(JobEnd reason) {
     for (TScanCopyFiles* worker : {ScanWorker.get(), CopyWorker.get()}) {
         if (!worker)
             continue;
@@ -345,6 +352,8 @@ void TCopyFileForm::StopForExit() {
         while (!worker->IsFinished())
             ::Sleep(kStopPollMs);
     }
+    if (jobRunning_)
+        EndJobRecord(reason);
 }
 
 } // namespace snapkeep
