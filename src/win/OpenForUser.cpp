@@ -3,16 +3,17 @@
 #include "win/Handle.h"
 
 #include <windows.h>
+// First: it names ShellExecute as a macro, which then renames the shell dispatch object's
+// method in its declaration and in the call alike.
+#include <shellapi.h>
 #include <exdisp.h>
 #include <shldisp.h>
 #include <shlguid.h>
 #include <shlobj.h>
-#include <shellapi.h>
+#include <shlwapi.h>
 
 #include <utility>
-
-// The shell dispatch object's method, not the function of shellapi.h that this names.
-#undef ShellExecute
+#include <vector>
 
 namespace snapkeep::win {
 
@@ -109,6 +110,73 @@ bool OpenThroughDesktopShell(const std::wstring& path) {
     return SUCCEEDED(shell->ShellExecute(file.Get(), none, none, none, show));
 }
 
+// The program the user has chosen to open the document with, as its command line.
+std::wstring ViewerCommand(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L".\\");
+    if (dot == std::wstring::npos || path[dot] != L'.')
+        return {};
+    wchar_t command[2048] = {};
+    DWORD size = ARRAYSIZE(command);
+    if (FAILED(::AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, path.substr(dot).c_str(),
+                                   L"open", command, &size)))
+        return {};
+    wchar_t expanded[4096] = {};
+    if (!::ExpandEnvironmentStringsW(command, expanded, ARRAYSIZE(expanded)))
+        return {};
+    // The document goes where the command names it ("%1" or "%L", quoted or not), or at the end.
+    std::wstring line = expanded;
+    bool placed = false;
+    for (const wchar_t* mark : {L"\"%1\"", L"\"%L\"", L"%1", L"%L"}) {
+        const size_t at = line.find(mark);
+        if (at != std::wstring::npos) {
+            line.replace(at, wcslen(mark), L"\"" + path + L"\"");
+            placed = true;
+            break;
+        }
+    }
+    if (!placed)
+        line += L" \"" + path + L"\"";
+    return line;
+}
+
+// The viewer started as a child of the desktop's shell process, whose rights (those of the
+// user's logon, not elevated) a child takes from its parent.
+bool OpenAsChildOfShell(const std::wstring& path) {
+    std::wstring command = ViewerCommand(path);
+    HWND shellWindow = ::GetShellWindow();
+    DWORD shellId = 0;
+    if (command.empty() || !shellWindow || !::GetWindowThreadProcessId(shellWindow, &shellId) ||
+        shellId == ::GetCurrentProcessId())
+        return false;
+    Handle shell(::OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
+    if (!shell)
+        return false;
+    SIZE_T size = 0;
+    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> storage(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    if (!::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
+        return false;
+    HANDLE parent = shell.Get();
+    bool started = false;
+    if (::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, &parent,
+                                    sizeof parent, nullptr, nullptr)) {
+        STARTUPINFOEXW startup{};
+        startup.StartupInfo.cb = sizeof startup;
+        startup.lpAttributeList = attributes;
+        PROCESS_INFORMATION process{};
+        started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                   EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                                   &startup.StartupInfo, &process) != FALSE;
+        if (started) {
+            Handle thread(process.hThread);
+            Handle child(process.hProcess);
+        }
+    }
+    ::DeleteProcThreadAttributeList(attributes);
+    return started;
+}
+
 // Windows' explorer.exe given a document hands it to the Explorer already running for the
 // user, which opens it unelevated, and ends.
 bool OpenThroughExplorer(const std::wstring& path) {
@@ -143,7 +211,10 @@ bool ProcessIsElevated() {
 }
 
 OpenedBy OpenForUser(const std::wstring& path) {
-    if (!ProcessIsElevated()) {
+    // Without a shell window there is no unelevated shell of the user's to hand the document
+    // to (another shell, or none; under Wine, whose every process counts as elevated, there is
+    // none either): then the viewer gets no more rights from here than from anywhere else.
+    if (!ProcessIsElevated() || !::GetShellWindow()) {
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof info;
         info.fMask = SEE_MASK_NOASYNC;
@@ -152,6 +223,8 @@ OpenedBy OpenForUser(const std::wstring& path) {
         info.nShow = SW_SHOWNORMAL;
         return ::ShellExecuteExW(&info) ? OpenedBy::Directly : OpenedBy::Nothing;
     }
+    if (OpenAsChildOfShell(path))
+        return OpenedBy::ShellChild;
     if (OpenThroughDesktopShell(path))
         return OpenedBy::Shell;
     // Never opened from here while elevated: better no viewer than an elevated one.

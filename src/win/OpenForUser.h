@@ -8,10 +8,11 @@ namespace snapkeep::win {
 
 // How the document was handed on, for the caller's tests and notes.
 enum class OpenedBy {
-    Nothing,  // not opened: no way to do it without elevation was available
-    Directly, // this process is not elevated: the shell opened it from here
-    Shell,    // the desktop's shell (the user's unelevated Explorer) opened it
-    Explorer, // a started explorer.exe handed it to the user's running Explorer
+    Nothing,    // not opened: no way to do it without elevation was available
+    Directly,   // this process is not elevated: the shell opened it from here
+    ShellChild, // started as a child of the desktop shell's process, with its rights
+    Shell,      // the desktop's shell (the user's unelevated Explorer) opened it
+    Explorer,   // a started explorer.exe handed it to the user's running Explorer
 };
 
 OpenedBy OpenForUser(const std::wstring& path);
