@@ -118,8 +118,14 @@ std::wstring ViewerCommand(const std::wstring& path) {
     wchar_t command[2048] = {};
     DWORD size = ARRAYSIZE(command);
     if (FAILED(::AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, path.substr(dot).c_str(),
-                                   L"open", command, &size)))
-        return {};
+                                   L"open", command, &size))) {
+        // No program is registered for the type: Notepad, which every Windows has, is what
+        // Windows itself would offer for a text file.
+        wchar_t system[MAX_PATH] = {};
+        if (!::GetSystemDirectoryW(system, MAX_PATH))
+            return {};
+        return L"\"" + std::wstring(system) + L"\\notepad.exe\" \"" + path + L"\"";
+    }
     wchar_t expanded[4096] = {};
     if (!::ExpandEnvironmentStringsW(command, expanded, ARRAYSIZE(expanded)))
         return {};
@@ -139,17 +145,10 @@ std::wstring ViewerCommand(const std::wstring& path) {
     return line;
 }
 
-// The viewer started as a child of the desktop's shell process, whose rights (those of the
-// user's logon, not elevated) a child takes from its parent.
-bool OpenAsChildOfShell(const std::wstring& path) {
-    std::wstring command = ViewerCommand(path);
-    HWND shellWindow = ::GetShellWindow();
-    DWORD shellId = 0;
-    if (command.empty() || !shellWindow || !::GetWindowThreadProcessId(shellWindow, &shellId) ||
-        shellId == ::GetCurrentProcessId())
-        return false;
-    Handle shell(::OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
-    if (!shell)
+// Starts a command line, as a child of `parent` when one is given: a child takes its rights
+// from its parent, so a child of the desktop's shell runs with the user's own, unelevated.
+bool StartCommand(std::wstring command, HANDLE parent) {
+    if (command.empty())
         return false;
     SIZE_T size = 0;
     ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -157,24 +156,37 @@ bool OpenAsChildOfShell(const std::wstring& path) {
     auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
     if (!::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
         return false;
-    HANDLE parent = shell.Get();
-    bool started = false;
-    if (::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, &parent,
-                                    sizeof parent, nullptr, nullptr)) {
-        STARTUPINFOEXW startup{};
-        startup.StartupInfo.cb = sizeof startup;
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    DWORD flags = 0;
+    bool ready = true;
+    if (parent) {
+        ready = ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS,
+                                            &parent, sizeof parent, nullptr, nullptr) != FALSE;
         startup.lpAttributeList = attributes;
-        PROCESS_INFORMATION process{};
-        started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
-                                   EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                                   &startup.StartupInfo, &process) != FALSE;
-        if (started) {
-            Handle thread(process.hThread);
-            Handle child(process.hProcess);
-        }
+        flags = EXTENDED_STARTUPINFO_PRESENT;
     }
+    PROCESS_INFORMATION process{};
+    const bool started =
+        ready && ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                                  nullptr, &startup.StartupInfo, &process) != FALSE;
     ::DeleteProcThreadAttributeList(attributes);
+    if (started) {
+        Handle thread(process.hThread);
+        Handle child(process.hProcess);
+    }
     return started;
+}
+
+// The viewer as a child of the desktop's shell process (the user's Explorer).
+bool OpenAsChildOfShell(const std::wstring& path) {
+    HWND shellWindow = ::GetShellWindow();
+    DWORD shellId = 0;
+    if (!shellWindow || !::GetWindowThreadProcessId(shellWindow, &shellId) ||
+        shellId == ::GetCurrentProcessId())
+        return false;
+    Handle shell(::OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
+    return shell && StartCommand(ViewerCommand(path), shell.Get());
 }
 
 // Windows' explorer.exe given a document hands it to the Explorer already running for the
@@ -215,13 +227,9 @@ OpenedBy OpenForUser(const std::wstring& path) {
     // to (another shell, or none; under Wine, whose every process counts as elevated, there is
     // none either): then the viewer gets no more rights from here than from anywhere else.
     if (!ProcessIsElevated() || !::GetShellWindow()) {
-        SHELLEXECUTEINFOW info{};
-        info.cbSize = sizeof info;
-        info.fMask = SEE_MASK_NOASYNC;
-        info.lpVerb = L"open";
-        info.lpFile = path.c_str();
-        info.nShow = SW_SHOWNORMAL;
-        return ::ShellExecuteExW(&info) ? OpenedBy::Directly : OpenedBy::Nothing;
+        // Started here rather than through ShellExecute, which may wait on a viewer's DDE
+        // conversation (under Wine it never returned): the user-interface thread must not.
+        return StartCommand(ViewerCommand(path), nullptr) ? OpenedBy::Directly : OpenedBy::Nothing;
     }
     if (OpenAsChildOfShell(path))
         return OpenedBy::ShellChild;

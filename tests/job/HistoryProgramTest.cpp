@@ -214,7 +214,8 @@ TEST_F(HistoryProgramTest, AButtonBackupWithALockedFileRecordsTheWindowsFailureL
         10000);
     EXPECT_TRUE(seen) << "no notice on screen";
 
-    // A click on the notice opens the history in the text viewer.
+    // A click on the notice opens the history in the text viewer (Notepad, in a prefix with no
+    // program registered for text files).
     HWND tray = TrayWindow(*program);
     ASSERT_NE(tray, nullptr);
     ::PostMessageW(tray, WM_APP + 1, 0, NIN_BALLOONUSERCLICK);
@@ -222,7 +223,7 @@ TEST_F(HistoryProgramTest, AButtonBackupWithALockedFileRecordsTheWindowsFailureL
     EXPECT_TRUE(WaitUntil(
         [&] {
             for (const auto& [hwnd, text] : VisibleWindows(L"Notepad"))
-                if (text.find(L"History.txt") != std::wstring::npos)
+                if (text.find(L"History") != std::wstring::npos)
                     viewer = hwnd;
             return viewer != nullptr;
         },
@@ -231,6 +232,150 @@ TEST_F(HistoryProgramTest, AButtonBackupWithALockedFileRecordsTheWindowsFailureL
     if (viewer)
         ::PostMessageW(viewer, WM_CLOSE, 0, 0);
     Close(*program);
+}
+
+// Cancelled by the user: the record says so, and the notice too.
+TEST_F(HistoryProgramTest, ACancelledJobLeavesItsRecord) {
+    HostFolder(3);
+    auto program = Start();
+    ASSERT_NE(main_, nullptr);
+    HWND job = ClickBackup(*program);
+    ASSERT_NE(job, nullptr);
+    // Cancel during the probe is handled once the scan has started; the question then comes.
+    ::PostMessageW(FindControl(job, ids::btnCancel), BM_CLICK, 0, 0);
+    HWND question = WaitForTopWindow(L"#32770", L"Question", program->Id(), 30000);
+    ASSERT_NE(question, nullptr);
+    ::PostMessageW(question, WM_COMMAND, IDYES, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(job); }, 30000));
+    EXPECT_TRUE(WaitUntil([&] { return Records().size() == 1; }, 10000));
+    const std::vector<std::string> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("\r\nBackup, started by a click\r\n"), std::string::npos);
+    EXPECT_TRUE(records[0].ends_with("\r\nResult: Cancelled by the user\r\n")) << records[0];
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const auto& [hwnd, text] : VisibleWindows(L"tooltips_class32"))
+                if (text.find(L"Backup cancelled: ") != std::wstring::npos)
+                    return true;
+            return false;
+        },
+        10000))
+        << "no notice on screen";
+    Close(*program);
+}
+
+// The trial write to the enclosure fails (a folder stands where its file goes): after the error
+// box the record says why the job stopped; the job waits for Close as before.
+TEST_F(HistoryProgramTest, AJobStoppedByAProbeFailureLeavesItsRecord) {
+    HostFolder(2);
+    ASSERT_TRUE(::CreateDirectoryW((drive_->Root() + L"temp.~txt").c_str(), nullptr));
+    auto program = Start();
+    ASSERT_NE(main_, nullptr);
+    HWND job = ClickBackup(*program);
+    ASSERT_NE(job, nullptr);
+    HWND box = WaitForTopWindow(L"#32770", L"Error", program->Id(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), L"Disk cannot be accessed.");
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND closeButton = FindControl(job, ids::btnClose);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(closeButton) != FALSE; }));
+    EXPECT_TRUE(WaitUntil([&] { return Records().size() == 1; }, 10000));
+    const std::vector<std::string> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(records[0].ends_with(
+        "\r\nResult: Stopped: the disk of the USB device could not be written\r\n"))
+        << records[0];
+    EXPECT_EQ(records[0].find("Folder: "), std::string::npos) << "nothing was copied";
+    ::PostMessageW(closeButton, BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(job); }, 20000));
+    Close(*program);
+}
+
+// A history at its limit, and the program killed at a different moment of the job's end each
+// time: the history is always either what it was or what it was with the new record (the
+// oldest ones dropped to make room), whole records only, never more than the limit.
+TEST_F(HistoryProgramTest, KilledWhileAppendingLeavesTheOldOrTheNewHistory) {
+    const std::wstring folder = HostFolder(2);
+    // Records of earlier jobs up to just below the limit.
+    JobRecord earlier;
+    earlier.started = earlier.ended = u"2026-01-01 00:00:00";
+    earlier.enclosure = u"E:\\";
+    earlier.folders.push_back({u"C:\\Old\\", u"E:\\Backup\\C\\Old\\", 1, 1, {}});
+    HistoryFormat english{[](Text key) { return std::u16string(EnglishText(key)); },
+                          [](std::uint64_t n) {
+                              const std::string t = std::to_string(n);
+                              return std::u16string(t.begin(), t.end());
+                          },
+                          [](std::uint64_t) { return std::u16string(u"1 bytes"); }};
+    std::string old;
+    const std::string one = FormatJobRecord(earlier, english);
+    while (old.size() + one.size() <= kHistoryLimitBytes - 200)
+        old = AppendJobRecord(old, one);
+    const size_t oldRecords = SplitJobRecords(old).size();
+
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        SCOPED_TRACE(attempt);
+        ASSERT_TRUE(WriteBytes(Data(L"History.txt"), old));
+        auto program = Start();
+        ASSERT_NE(main_, nullptr);
+        HWND job = ClickBackup(*program);
+        ASSERT_NE(job, nullptr);
+        ASSERT_TRUE(WaitForStatus(job, L"Backup has finished."));
+        ::Sleep(static_cast<DWORD>(attempt * 4)); // the point of the kill, not a wait
+        win::Handle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, program->Id()));
+        ::TerminateProcess(process.Get(), 1);
+        ::WaitForSingleObject(process.Get(), 20000);
+
+        const std::string now = ReadBytes(Data(L"History.txt"));
+        if (now == old)
+            continue;
+        ASSERT_LE(now.size(), kHistoryLimitBytes);
+        const auto records = SplitJobRecords(now);
+        ASSERT_GE(records.size(), 2u);
+        EXPECT_LT(records.size(), oldRecords + 1) << "the oldest records made room";
+        for (std::string_view r : records)
+            EXPECT_TRUE(r.starts_with(kHistoryRecordMark) && r.ends_with("\r\n")) << r;
+        EXPECT_NE(records.back().find("Folder: " + Utf8(folder)), std::string::npos);
+        EXPECT_TRUE(records.back().ends_with("Result: Finished\r\n"));
+        // What stands before the new record is the old history without its first records.
+        const size_t kept = now.size() - records.back().size();
+        EXPECT_TRUE(old.ends_with(now.substr(3, kept - 3)));
+    }
+}
+
+// A data folder that cannot be written: the job runs and finishes as before, and no history
+// appears (nor a temporary file of one).
+TEST_F(HistoryProgramTest, AReadOnlyDataFolderChangesNothingAboutTheJob) {
+    if (!UnderWine())
+        GTEST_SKIP() << "the read-only mount is made with Linux commands";
+    const std::wstring folder = HostFolder(3);
+    // Root writes through read-only modes: the folder becomes a read-only bind mount instead.
+    const std::wstring data = UnixPath(dir_ / L"SnapData");
+    RunUnixCommand({L"/bin/mount", L"--bind", data, data});
+    WaitUntil([] { return false; }, 1000); // start.exe may return before mount has ended
+    RunUnixCommand({L"/bin/mount", L"-o", L"remount,bind,ro", data});
+    const bool readOnly = WaitUntil(
+        [&] { return !WriteBytes(Data(L"probe.txt"), "x") && !FileExists(Data(L"probe.txt")); },
+        10000);
+    if (!readOnly)
+        GTEST_SKIP() << "a read-only mount cannot be made here (it needs root)";
+    struct Unmount {
+        std::wstring data;
+        ~Unmount() { RunUnixCommand({L"/bin/umount", L"-l", data}); }
+    } unmount{data};
+
+    auto program = Start();
+    ASSERT_NE(main_, nullptr);
+    HWND job = ClickBackup(*program);
+    ASSERT_NE(job, nullptr);
+    EXPECT_TRUE(WaitForStatus(job, L"Backup has finished."));
+    EXPECT_TRUE(ListBoxLines(FindControl(job, ids::ListBoxFiles)).empty());
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(job); }, 20000))
+        << "the job window did not close by itself";
+    EXPECT_EQ(Snapshot(BackupOf(folder)).size(), 3u);
+    EXPECT_FALSE(FileExists(Data(L"History.txt")));
+    Close(*program);
+    EXPECT_TRUE(TemporaryFilesIn(dir_ / L"SnapData").empty());
 }
 
 } // namespace
