@@ -351,18 +351,17 @@ TEST_F(HistoryProgramTest, AReadOnlyDataFolderChangesNothingAboutTheJob) {
     const std::wstring folder = HostFolder(3);
     // Root writes through read-only modes: the folder becomes a read-only bind mount instead.
     const std::wstring data = UnixPath(dir_ / L"SnapData");
-    RunUnixCommand({L"/bin/mount", L"--bind", data, data});
-    WaitUntil([] { return false; }, 1000); // start.exe may return before mount has ended
-    RunUnixCommand({L"/bin/mount", L"-o", L"remount,bind,ro", data});
+    struct Unmount {
+        std::wstring data;
+        ~Unmount() { RunUnixCommand({L"/bin/umount", L"-l", data}); }
+    } unmount{data};
+    RunUnixCommand({L"/bin/mount", L"-o", L"bind,ro", data, data});
+    // start.exe may return before mount has ended: the folder is read-only once a write fails.
     const bool readOnly = WaitUntil(
         [&] { return !WriteBytes(Data(L"probe.txt"), "x") && !FileExists(Data(L"probe.txt")); },
         10000);
     if (!readOnly)
         GTEST_SKIP() << "a read-only mount cannot be made here (it needs root)";
-    struct Unmount {
-        std::wstring data;
-        ~Unmount() { RunUnixCommand({L"/bin/umount", L"-l", data}); }
-    } unmount{data};
 
     auto program = Start();
     ASSERT_NE(main_, nullptr);
