@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the job window during a real backup on the simulated enclosure, for the README:
-# docs/screenshots/en-job-scanning.png, -copying.png, -failures.png and -finished.png.
+# docs/screenshots/en-job-scanning.png, -copying.png, -failures.png, -finished.png and the
+# notice after the failures, -notice.png.
 # SnapkeepSim.exe runs on a data folder whose Enclosure.ini puts the enclosure on drive E:, a
 # folder of this run; the host folders live in the Wine prefix's C: drive.
 set -euo pipefail
@@ -78,7 +79,9 @@ done
 start_sim
 drive backup "$caption"
 shoot "$(drive job "$caption" failures)" docs/screenshots/en-job-failures.png
-sleep 5
+sleep 5 # the window closes itself; the tray icon's notice then says how the job ended
+# The notice above the notification area, at the bottom right of the 1024x768 desktop.
+import -window root -crop 470x170+554+598 +repage docs/screenshots/en-job-notice.png
 drive close "$caption" >/dev/null
 wait "$program"
 

@@ -43,7 +43,15 @@ void TMainForm::TimerGpioBtnTimer() {
     // still identify the chip and read the button, and the gate keeps them from running the
     // command again meanwhile. So a button held through a job starts the next job at the first
     // tick after the window closes, and a refusal's box opens once per press.
-    if (buttonGate_.Tick(pressed) && RunBackupCommand() == JobStart::RefusedWithMessage)
+    if (!buttonGate_.Tick(pressed))
+        return;
+    JobStart start = JobStart::Refused;
+    {
+        // The job's history record says the enclosure's button started it.
+        TickScope byButton(buttonCommand_);
+        start = RunBackupCommand();
+    }
+    if (start == JobStart::RefusedWithMessage)
         buttonGate_.RefusedWithMessage();
 }
 

@@ -83,7 +83,10 @@ TMainForm::JobStart TMainForm::RunBackupCommand() {
     CopyFileForm->btnClose.SetCaption(TextOf(Text::CfwClosebtn));
     CopyFileForm->SetCaption(Caption());
     CopyFileForm->BackupDirection = true;
+    CopyFileForm->StartedByButton = buttonCommand_;
+    CopyFileForm->HistoryPath = HistoryPath();
     CopyFileForm->ShowJob();
+    ShowJobNotice();
     return JobStart::Accepted;
 }
 
@@ -94,7 +97,10 @@ void TMainForm::btnRestoreClick() {
     // The buttons keep the captions the last backup gave them, or their built-in ones.
     CopyFileForm->SetCaption(Caption());
     CopyFileForm->BackupDirection = false;
+    CopyFileForm->StartedByButton = false;
+    CopyFileForm->HistoryPath = HistoryPath();
     CopyFileForm->ShowJob();
+    ShowJobNotice();
 }
 
 } // namespace snapkeep

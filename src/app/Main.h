@@ -6,6 +6,7 @@
 #include "device/DeviceServices.h"
 #include "device/DriveRescan.h"
 #include "device/ErrorNotifier.h"
+#include "job/JobHistory.h"
 #include "job/JobHost.h"
 #include "store/FolderListFile.h"
 #include "store/LanguageFile.h"
@@ -77,6 +78,10 @@ public:
     enum class JobStart { Accepted, Refused, RefusedWithMessage };
     void btnBackupClick();
     void btnRestoreClick();
+    // After a job: the notice from the tray icon, whose click opens the history.
+    void ShowJobNotice();
+    void OpenHistory();
+    std::wstring HistoryPath() const { return DataPath(L"SnapData\\History.txt"); }
 
     // Finds the enclosure's drives again. Runs on activation and on device changes.
     bool RescanDrives();
@@ -109,8 +114,8 @@ public:
 
     // Ends the program from wherever it runs, a job's loops included: a running job's worker is
     // stopped and waited for (its unfinished file cleaned up, the earlier copy kept), the lists
-    // and settings are saved, and the process ends.
-    [[noreturn]] void EndProgram();
+    // and settings are saved, and the process ends. The job's history record gives the reason.
+    [[noreturn]] void EndProgram(JobEnd reason = JobEnd::ProgramClosed);
 
     // Widgets: the drive rescan and the button poll reach them through MainForm, as do the
     // tests.
@@ -189,6 +194,7 @@ private:
     int rescanCount_ = 0;
     bool inButtonTick_ = false;    // a tick is running (perhaps inside identification's box)
     ButtonPressGate buttonGate_;   // when a press of the enclosure's button may run Backup
+    bool buttonCommand_ = false;   // the Backup command runs for the enclosure's button
     bool loaded_ = false;          // the data folder was read: FormClose may write it back
     bool activatedBefore_ = false; // the first activation always rescans
 };

@@ -174,6 +174,7 @@ void TMainForm::CreateTray() {
     TntPopupMenu1.AddItem(L"&Close", image(IDB_MENU_CLOSE), [this] { CloseClick(); });
     TntPopupMenu1.OnPopup = [this] { TntPopupMenu1Popup(); };
     TrayIcon1.OnDblClick = [this] { RestoreFromTray(); };
+    TrayIcon1.OnNoticeClick = [this] { OpenHistory(); };
     TrayIcon1.OnRightUp = [this](POINT at) { TntPopupMenu1.Popup(at.x, at.y, TrayIcon1.Window()); };
     HICON small = static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SNAPKEEP), IMAGE_ICON,

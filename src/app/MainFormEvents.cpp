@@ -135,11 +135,11 @@ void TMainForm::CloseClick() {
     EndProgram();
 }
 
-void TMainForm::EndProgram() {
+void TMainForm::EndProgram(JobEnd reason) {
     // During a job, the worker stops first: ending under it would leave its unfinished file
     // behind. The device list then holds the folders the job has reached.
     if (CopyFileForm)
-        CopyFileForm->StopForExit();
+        CopyFileForm->StopForExit(reason);
     FormClose();
     // Ending at once skips the window's own teardown, so take the icon down here, or it would
     // linger in the notification area until the mouse passes over it.
@@ -201,7 +201,7 @@ LRESULT TMainForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         // the program sat in the tray are not lost.
         if (wParam) {
             if (CopyFileForm && CopyFileForm->JobRunning())
-                EndProgram();
+                EndProgram(JobEnd::WindowsShutDown);
             FormClose();
         }
         return 0;

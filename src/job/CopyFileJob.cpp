@@ -85,11 +85,13 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound)),
                      win::ToU16(TextOf(Text::ErrcodeFileTooLargeForFat))};
 
+    BeginJobRecord();
     BuildTypeList();
     // What each volume keeps of times and attributes is learned afresh for every job: the
     // enclosure may have been formatted, or another one plugged in, since the last.
     volumeRules_ = std::make_shared<VolumeRules>();
     if (!RunScanPass() || !RunCopyPass()) {
+        EndJobRecord(closePosted_ ? JobEnd::Cancelled : stopReason_);
         // A pass that stopped at a guard before any job had run would leave the design state,
         // in which Cancel covers Close: the window must always be closable. A job stopped
         // because the program ends closes at once: nobody is left to click.
@@ -105,6 +107,7 @@ void TCopyFileForm::FormActivate() {
         PostClose();
         return;
     }
+    EndJobRecord(JobEnd::Finished);
     ui::Application::Instance().ProcessMessages();
     // The window takes no messages during the pause: paint what is pending now, the labels'
     // new texts included, or they would show half-drawn until the window closes.
@@ -194,6 +197,7 @@ bool TCopyFileForm::RunScanPass() {
     Progress.StartScan();
     bool result = true;
     if (!MeasureDiskSpeed()) {
+        stopReason_ = JobEnd::ProbeFailed;
         ui::ErrorBox(TextOf(Text::DiskPerfBuildFail) + L".", TextOf(Text::ErrTitle));
         result = false;
     } else {
@@ -283,7 +287,10 @@ bool TCopyFileForm::RunCopyPass() {
         // The row a later restore walks. A folder that maps nowhere has no such place.
         if (BackupDirection && !DestinationRoot.empty())
             host_.AddDeviceFolder(DestinationRoot);
-        if (!RunCopyWorker() || Stopping()) {
+        NoteFolderStart();
+        const bool ran = RunCopyWorker();
+        NoteFolderEnd();
+        if (!ran || Stopping()) {
             result = false;
             break;
         }
@@ -376,7 +383,7 @@ void TCopyFileForm::WaitUntilFinished(const TScanCopyFiles& worker) {
         Idle(worker, kStopPollMs);
 }
 
-void TCopyFileForm::StopForExit() {
+void TCopyFileForm::StopForExit(JobEnd reason) {
     // No messages from now on: the program ends right after, and nothing may start meanwhile.
     stopForExit_ = true;
     for (TScanCopyFiles* worker : {ScanWorker.get(), CopyWorker.get()}) {
@@ -385,6 +392,8 @@ void TCopyFileForm::StopForExit() {
         worker->Cancel();
         WaitUntilFinished(*worker);
     }
+    if (jobRunning_)
+        EndJobRecord(reason);
 }
 
 } // namespace snapkeep

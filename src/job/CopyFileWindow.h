@@ -13,6 +13,7 @@
 // timer and device-change handling go on during a job.
 #include "job/FailureList.h"
 #include "job/JobHost.h"
+#include "job/JobHistory.h"
 #include "job/JobProgress.h"
 #include "job/TypeList.h"
 #include "store/LanguageFile.h"
@@ -28,6 +29,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace snapkeep {
@@ -52,11 +54,19 @@ public:
     bool JobRunning() const { return jobRunning_; }
     // The program is ending during a job: cancel the running worker and wait until it has
     // stopped, so that the file it was copying is cleaned up and the earlier copy kept. The job
-    // then stops where it stands: no further folder is started.
-    void StopForExit();
+    // then stops where it stands: no further folder is started, and its history record says why.
+    void StopForExit(JobEnd reason = JobEnd::ProgramClosed);
 
     // Set by the command that opens the window: true for a backup, false for a restore.
     bool BackupDirection = true;
+    // Also set by the command: whether the enclosure's button started the job, and the history
+    // file the job's record is appended to (none when empty).
+    bool StartedByButton = false;
+    std::wstring HistoryPath;
+    // The record of the last job, once it has ended; none before the first.
+    std::optional<JobRecord> LastJob;
+    // The history's texts in the interface language, numbers and sizes in the user's formats.
+    HistoryFormat HistoryTextFormat() const;
 
     // The job (run by the showing).
     void FormActivate();
@@ -123,6 +133,12 @@ private:
     void WaitUntilFinished(const TScanCopyFiles& worker);
     void PostClose();
     void Idle(const TScanCopyFiles& worker, DWORD milliseconds);
+    // The job's history record: begun with the job, one entry per folder of the copy pass,
+    // ended and appended to the history file once, however the job ends.
+    void BeginJobRecord();
+    void NoteFolderStart();
+    void NoteFolderEnd();
+    void EndJobRecord(JobEnd end);
     static void SetPeriod(ui::Timer& timer, int milliseconds);
     static void ShowText(ui::Label& label, const std::wstring& text);
 
@@ -138,6 +154,13 @@ private:
     bool jobRunning_ = false;
     bool closePosted_ = false;
     bool stopForExit_ = false; // the program ends: the loops start nothing more
+    JobRecord record_;
+    bool recordOpen_ = false;
+    bool folderOpen_ = false;
+    JobEnd stopReason_ = JobEnd::NothingToDo; // how a pass that stopped without a cancel ended
+    std::uint32_t folderFilesBefore_ = 0;
+    std::uint64_t folderBytesBefore_ = 0;
+    size_t folderFailuresBefore_ = 0;
 };
 
 // The one job window of the process, created after the main window.

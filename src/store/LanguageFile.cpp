@@ -119,6 +119,43 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      u"File of 4 GB or more cannot be stored on a FAT volume",
      {},
      T::ErrcodeFileTooLargeForFat},
+    {u"HistoryBackup", u"Backup", {}, T::HistoryBackup},
+    {u"HistoryRestore", u"Restore", {}, T::HistoryRestore},
+    {u"HistoryByButton", u"started by the button of the USB device", {}, T::HistoryByButton},
+    {u"HistoryByClick", u"started by a click", {}, T::HistoryByClick},
+    {u"HistoryStarted", u"Started", {}, T::HistoryStarted},
+    {u"HistoryEnded", u"Ended", {}, T::HistoryEnded},
+    {u"HistoryEnclosure", u"USB Device", {}, T::HistoryEnclosure},
+    {u"HistoryFolder", u"Folder", {}, T::HistoryFolder},
+    {u"HistoryCopied", u"Files copied", {}, T::HistoryCopied},
+    {u"HistoryResult", u"Result", {}, T::HistoryResult},
+    {u"HistoryFinished", u"Finished", {}, T::HistoryFinished},
+    {u"HistoryCancelled", u"Cancelled by the user", {}, T::HistoryCancelled},
+    {u"HistoryStopped", u"Stopped", {}, T::HistoryStopped},
+    {u"HistoryProbeFailed",
+     u"the disk of the USB device could not be written",
+     {},
+     T::HistoryProbeFailed},
+    {u"HistoryProgramClosed", u"the program was closed", {}, T::HistoryProgramClosed},
+    {u"HistoryWindowsShutDown", u"Windows was shut down", {}, T::HistoryWindowsShutDown},
+    {u"HistoryNothingToDo", u"no folder or no drive to work on", {}, T::HistoryNothingToDo},
+    {u"NoticeBackupFinished", u"Backup finished: %1 files, %2", {}, T::NoticeBackupFinished},
+    {u"NoticeRestoreFinished", u"Restore finished: %1 files, %2", {}, T::NoticeRestoreFinished},
+    {u"NoticeBackupFailures",
+     u"Backup finished: %1 files could not be copied",
+     {},
+     T::NoticeBackupFailures},
+    {u"NoticeRestoreFailures",
+     u"Restore finished: %1 files could not be copied",
+     {},
+     T::NoticeRestoreFailures},
+    {u"NoticeBackupCancelled", u"Backup cancelled: %1 files copied", {}, T::NoticeBackupCancelled},
+    {u"NoticeRestoreCancelled",
+     u"Restore cancelled: %1 files copied",
+     {},
+     T::NoticeRestoreCancelled},
+    {u"NoticeBackupStopped", u"Backup stopped: %1", {}, T::NoticeBackupStopped},
+    {u"NoticeRestoreStopped", u"Restore stopped: %1", {}, T::NoticeRestoreStopped},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -146,7 +183,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::ErrcodeFileTooLargeForFat) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::NoticeRestoreStopped) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

@@ -107,8 +107,35 @@ enum class Text : uint8_t {
     ErrcodeSourceFileNotFound,         // a reason of a failure line, + "."
     DirNameUnsupported,                // text + path: a folder the list files cannot hold
     ErrcodeFileTooLargeForFat,         // a reason of a failure line, + "."
+    // The job history (SnapData\History.txt), one record per job.
+    HistoryBackup,          // record title: text + ", " + HistoryByButton or HistoryByClick
+    HistoryRestore,         // record title, as HistoryBackup
+    HistoryByButton,        // after HistoryBackup + ", "
+    HistoryByClick,         // after HistoryBackup or HistoryRestore + ", "
+    HistoryStarted,         // + ": " + local date and time
+    HistoryEnded,           // + ": " + local date and time
+    HistoryEnclosure,       // + ": " + "E:\"
+    HistoryFolder,          // + ": " + source + " -> " + destination
+    HistoryCopied,          // + ": " + number of files + ", " + size
+    HistoryResult,          // + ": " + HistoryFinished, HistoryCancelled or HistoryStopped...
+    HistoryFinished,        // the job ran to its end
+    HistoryCancelled,       // the user cancelled the job
+    HistoryStopped,         // + ": " + one of the four reasons below
+    HistoryProbeFailed,     // reason: the trial write to the enclosure failed
+    HistoryProgramClosed,   // reason
+    HistoryWindowsShutDown, // reason
+    HistoryNothingToDo,     // reason: no folder in the list, or no drive
+    // The notice from the tray icon when a job ends: %1 and %2 are replaced.
+    NoticeBackupFinished,   // %1 = number of files, %2 = size ("46.0 MB")
+    NoticeRestoreFinished,  // as NoticeBackupFinished
+    NoticeBackupFailures,   // %1 = number of files that could not be copied
+    NoticeRestoreFailures,  // as NoticeBackupFailures
+    NoticeBackupCancelled,  // %1 = number of files copied before the cancel
+    NoticeRestoreCancelled, // as NoticeBackupCancelled
+    NoticeBackupStopped,    // %1 = one of the History... reasons
+    NoticeRestoreStopped,   // as NoticeBackupStopped
 };
-inline constexpr size_t kTextCount = 37;
+inline constexpr size_t kTextCount = 62;
 
 // One row of the key list.
 struct LanguageKey {
@@ -118,7 +145,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 60;
+inline constexpr size_t kLanguageKeyCount = 85;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();
@@ -138,7 +165,7 @@ inline constexpr size_t kLanguageValueCapacity = 128;
 // first U+0000.
 std::u16string DecodeLanguageText(std::string_view fileBytes);
 
-// The 59 texts of a language file's bytes in key-list order: each key's value from the file, or
+// The 84 texts of a language file's bytes in key-list order: each key's value from the file, or
 // the row's English text when the file lacks the key or its value is unusable.
 std::array<std::u16string, kLanguageKeyCount> ReadLanguageTexts(std::string_view fileBytes);
 

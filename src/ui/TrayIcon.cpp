@@ -56,12 +56,28 @@ void TrayIcon::Remove() {
     present_ = false;
 }
 
+bool TrayIcon::ShowNotice(const std::wstring& title, const std::wstring& text, NoticeIcon icon) {
+    if (!present_)
+        return false;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window_;
+    data.uID = kIconId;
+    data.uFlags = NIF_INFO;
+    lstrcpynW(data.szInfoTitle, title.c_str(), ARRAYSIZE(data.szInfoTitle));
+    lstrcpynW(data.szInfo, text.c_str(), ARRAYSIZE(data.szInfo));
+    data.dwInfoFlags = icon == NoticeIcon::Warning ? NIIF_WARNING : NIIF_INFO;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
 LRESULT CALLBACK TrayIcon::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<TrayIcon*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self) {
         if (msg == WM_TRAY_CALLBACK) {
             if (lParam == WM_LBUTTONDBLCLK && self->OnDblClick) {
                 Application::Guarded(self->OnDblClick);
+            } else if (lParam == NIN_BALLOONUSERCLICK && self->OnNoticeClick) {
+                Application::Guarded(self->OnNoticeClick);
             } else if (lParam == WM_RBUTTONUP && self->OnRightUp) {
                 POINT at;
                 ::GetCursorPos(&at);

@@ -21,7 +21,14 @@ public:
     bool Present() const { return present_; }
     HWND Window() const { return window_; }
 
+    // Shows a notice (a balloon, or a toast on Windows 10 and later) from the icon, with the
+    // information or the warning icon; answers false when the shell refused it.
+    enum class NoticeIcon { Info, Warning };
+    bool ShowNotice(const std::wstring& title, const std::wstring& text, NoticeIcon icon);
+
     std::function<void()> OnDblClick;
+    // The user clicked the notice.
+    std::function<void()> OnNoticeClick;
     // The right mouse button was released over the icon, at this screen position.
     std::function<void(POINT)> OnRightUp;
 

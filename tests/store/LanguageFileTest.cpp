@@ -48,7 +48,7 @@ std::string Narrow(std::u16string_view text) {
 
 TEST(LanguageKeys, HaveTheDocumentedShape) {
     const auto keys = LanguageKeys();
-    ASSERT_EQ(keys.size(), 60u);
+    ASSERT_EQ(keys.size(), 85u);
     size_t captionOnly = 0, tableOnly = 0, both = 0;
     for (const LanguageKey& row : keys) {
         EXPECT_TRUE(row.SetsCaption || row.StoresText) << Narrow(row.Key);
@@ -57,9 +57,9 @@ TEST(LanguageKeys, HaveTheDocumentedShape) {
         both += row.SetsCaption && row.StoresText;
     }
     EXPECT_EQ(captionOnly, 23u);
-    EXPECT_EQ(tableOnly, 36u);
+    EXPECT_EQ(tableOnly, 61u);
     EXPECT_EQ(both, 1u);
-    EXPECT_EQ(kTextCount, 37u);
+    EXPECT_EQ(kTextCount, 62u);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].SetsCaption, Caption::LabelVersion);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].StoresText, Text::LabelVersion);
     // Table entries find their own rows, in key-list order.
@@ -67,6 +67,7 @@ TEST(LanguageKeys, HaveTheDocumentedShape) {
     EXPECT_EQ(LanguageKeyIndex(Text::ErrcodeSourceFileNotFound), 57u);
     EXPECT_EQ(LanguageKeyIndex(Text::DirNameUnsupported), 58u);
     EXPECT_EQ(LanguageKeyIndex(Text::ErrcodeFileTooLargeForFat), 59u);
+    EXPECT_EQ(LanguageKeyIndex(Text::NoticeRestoreStopped), 84u);
     EXPECT_EQ(EnglishText(Text::DirAlreadyAdded), u"has already added.");
     EXPECT_EQ(EnglishText(Text::CannotSelSameDisk), u"You cannot select USB Device disk ");
     for (size_t i = 0; i < kTextCount; ++i)
@@ -309,6 +310,15 @@ TEST_P(ShippedLanguageFile, FitsWhatTheProgramJoinsItWith) {
                        Text::CopyFileFormFinFiles, Text::FailChar, Text::LabelStatusScanning})
         EXPECT_FALSE(EndsWithAny(text(entry), u":\uFF1A. \u2026")) << key(entry);
     EXPECT_TRUE(EndsWithAny(text(Text::CannotSelSameDisk), u" :\uFF1A")) << "before E:\\";
+    // The notices have their numbers and sizes put in where %1 and %2 stand.
+    for (Text entry : {Text::NoticeBackupFinished, Text::NoticeRestoreFinished})
+        EXPECT_TRUE(text(entry).find(u"%1") != std::u16string::npos &&
+                    text(entry).find(u"%2") != std::u16string::npos)
+            << key(entry);
+    for (Text entry :
+         {Text::NoticeBackupFailures, Text::NoticeRestoreFailures, Text::NoticeBackupCancelled,
+          Text::NoticeRestoreCancelled, Text::NoticeBackupStopped, Text::NoticeRestoreStopped})
+        EXPECT_NE(text(entry).find(u"%1"), std::u16string::npos) << key(entry);
 
     for (size_t i = Row(u"CheckBoxPictureExt.Caption"); i <= Row(u"CheckBoxImageExt.Caption");
          ++i) {
