@@ -135,8 +135,12 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
         } else if (destination.size() > kDestinationPathLimit) {
             lastResult_.store(CopyDestinationTooLong);
         } else {
+            // The percentage goes to 0 before the size is published, and the size back to 0
+            // before the next entry's: a reader never sees one file's size with another's share.
             CopyPercent.store(0);
+            copyingSize_.store(source.size);
             lastResult_.store(RunFileCopy(sourcePath, destination, *files_));
+            copyingSize_.store(0);
         }
     }
     // A file cancelled part-way is not reported: nothing of it was kept.
