@@ -55,33 +55,38 @@ struct Drawn {
 };
 
 // The text drawn into a memory bitmap as wide as the text needs, with the label's font and the
-// colours and brush its parent gives it, as a label draws itself.
+// colours and brush its parent gives it, as a label draws itself. A glyph may reach a pixel past
+// the width the text measures ("0" in Times New Roman does under Wine): the text is drawn with
+// room to spare, and the width it needs is the larger of what it measures and what it inks.
 Drawn DrawApart(const ui::Label& label, const std::wstring& text) {
     Drawn drawn;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(label.Handle(), WM_GETFONT, 0, 0));
     HGDIOBJ oldFont = ::SelectObject(memory, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-    RECT needed{0, 0, 0, 0};
-    ::DrawTextW(memory, text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX);
-    drawn.width = needed.right;
-    drawn.height = needed.bottom;
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, drawn.width, drawn.height);
+    RECT measured{0, 0, 0, 0};
+    ::DrawTextW(memory, text.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX);
+    drawn.height = measured.bottom;
+    const int room = measured.right + drawn.height;
+    RECT all{0, 0, room, drawn.height};
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, room, drawn.height);
     HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
     auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(
         ::GetParent(label.Handle()), WM_CTLCOLORSTATIC, WPARAM(memory), LPARAM(label.Handle())));
-    ::FillRect(memory, &needed, brush);
-    ::DrawTextW(memory, text.c_str(), -1, &needed, DT_LEFT | DT_NOPREFIX);
+    ::FillRect(memory, &all, brush);
+    ::DrawTextW(memory, text.c_str(), -1, &all, DT_LEFT | DT_NOPREFIX);
+    const std::vector<COLORREF> pixels = Pixels(memory, 0, 0, room, drawn.height);
+    drawn.background = pixels.back(); // the far corner: room enough that no glyph reaches it
+    drawn.width = measured.right;
+    for (int y = 0; y < drawn.height; ++y)
+        for (int x = drawn.width; x < room; ++x)
+            if (pixels[static_cast<size_t>(y) * room + x] != drawn.background)
+                drawn.width = x + 1;
+    for (int y = 0; y < drawn.height; ++y)
+        drawn.pixels.insert(drawn.pixels.end(), pixels.begin() + y * room,
+                            pixels.begin() + y * room + drawn.width);
     ::SelectObject(memory, oldBitmap);
     ::SelectObject(memory, oldFont);
-    HDC reader = ::CreateCompatibleDC(screen);
-    oldBitmap = ::SelectObject(reader, bitmap);
-    drawn.pixels = Pixels(reader, 0, 0, drawn.width, drawn.height);
-    RECT one{0, 0, 1, 1};
-    ::FillRect(reader, &one, brush);
-    drawn.background = Pixels(reader, 0, 0, 1, 1).front();
-    ::SelectObject(reader, oldBitmap);
-    ::DeleteDC(reader);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
