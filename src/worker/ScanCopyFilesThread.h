@@ -68,9 +68,10 @@ public:
     std::wstring SourcePath() const;      // the file entry being handled
     std::wstring DestinationPath() const; // where the last wanted file maps to
     std::uint64_t FileSize() const { return fileSize_.load(); }
-    // The size of the file whose copy is under way, 0 while none is (the walk passing files it
-    // does not copy, or a file that failed before its copy began): the part of a file done,
-    // CurrentPercent of it, is only that of this one.
+    // The size of the file whose copy is under way (or has ended and not yet been reported to
+    // the after-file hook), 0 while none is: the walk passing files it does not copy, a file
+    // that failed before its copy began. The part of a file done, CurrentPercent of it, is only
+    // that of this one.
     std::uint64_t CopyingSize() const { return copyingSize_.load(); }
     std::uint64_t FilesFound() const { return filesFound_.load(); }
     std::int32_t LastResult() const { return lastResult_.load(); }
