@@ -85,7 +85,7 @@ shot "$jobrect" "$demo/shots/job-scanning.png"
 if rect=$(drive job "$caption" copypass 20000 2>/dev/null); then
     shot "$rect" "$demo/shots/job-copying.png"
 fi
-if rect=$(drive job "$caption" finished 120000 2>/dev/null); then
+if rect=$(drive job "$caption" finished 10000 2>/dev/null); then
     shoot "$rect" "$demo/shots/job-finished.png" # the window holds still until it closes
     drive jobtext "$caption" >"$demo/job.txt" 2>/dev/null || true
 fi
