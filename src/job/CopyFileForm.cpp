@@ -171,6 +171,12 @@ LRESULT TCopyFileForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_CLOSE:
+        // Between jobs the window is hidden and must live on for the next one: a close request
+        // that reaches it then (a second click on Close, another program) destroys nothing.
+        if (!InModalLoop())
+            return 0;
+        break;
     case WM_SYSCOMMAND:
         // No close box, but Alt+F4 still asks: a running job ends only through Cancel.
         if ((wParam & 0xFFF0) == SC_CLOSE && jobRunning_)

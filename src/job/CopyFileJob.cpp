@@ -109,10 +109,14 @@ void TCopyFileForm::FormActivate() {
     }
     EndJobRecord(JobEnd::Finished);
     ui::Application::Instance().ProcessMessages();
-    // The window takes no messages during the pause: paint what is pending now, the labels'
-    // new texts included, or they would show half-drawn until the window closes.
-    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // The window takes no messages during the pause: the whole finished state is painted now,
+    // or whatever was not yet drawn would stay so until the window closes.
+    ::RedrawWindow(hwnd_, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(kFinishedShowMs);
+    // Clicks and keys made during the pause were meant for this window. Handled once it has
+    // closed, they would land on whatever lies behind it: the main window's Backup button, say.
+    ui::Application::Instance().DiscardPendingInput();
     PostClose();
 }
 

@@ -90,11 +90,14 @@ void TCopyFileForm::TimerCopyFileTimer() {
 
     CGaugeTotal.SetRange(0, 100);
     ProgressBarSingle.SetRange(0, 100);
-    // Once the worker has finished, no file is part-way: its last percentage belongs to an earlier
-    // copy and its size to the last entry the walk met, whose product would show a pass in which
-    // every file failed at 99 %.
-    const std::uint64_t current = CopyWorker->IsFinished() ? 0 : CopyWorker->FileSize();
-    const ProgressBars bars = Progress.RefreshCopy(CopyWorker->CurrentPercent(), current);
+    // Only a file whose copy is under way is part-way done. The percentage outlives its copy:
+    // taken with the size of an entry the walk passes by (an unchanged file, one of another
+    // type) or of the last one it met, it would add a file never copied to the bytes done.
+    // The size is read first: should the next copy start between the two reads, its fresh
+    // percentage then goes with the earlier size for one tick, which shows too little, never a
+    // new file as done.
+    const std::uint64_t copying = CopyWorker->CopyingSize();
+    const ProgressBars bars = Progress.RefreshCopy(CopyWorker->CurrentPercent(), copying);
     CGaugeTotal.SetPosition(bars.gauge);
     ProgressBarSingle.SetPosition(bars.bar);
 }

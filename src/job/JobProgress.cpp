@@ -20,7 +20,9 @@ ProgressBars ComputeBars(std::uint32_t totalFiles, std::uint64_t totalBytes,
     }
     const unsigned __int128 share = static_cast<unsigned __int128>(doneBytes) * 100 / totalBytes;
     int gauge = share >= 100 ? 100 : static_cast<int>(share);
-    if (gauge == 100 && finishedFiles != totalFiles)
+    // Files that appeared between the two passes are copied too, so more files can be finished
+    // than were counted: only files still to come hold the gauge below 100.
+    if (gauge == 100 && finishedFiles < totalFiles)
         gauge = 99;
     return {gauge, std::clamp(percent, 0, 100)};
 }

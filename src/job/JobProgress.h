@@ -17,9 +17,9 @@ struct ProgressBars {
     bool operator==(const ProgressBars&) const = default;
 };
 
-// The gauge follows the bytes done; while files remain it stops at 99, so it never shows 100
-// before the last file is counted. Without bytes it follows the files, with nothing to copy
-// it is full. `percent` is the current file's part already copied.
+// The gauge follows the bytes done; while fewer files are finished than were counted it stops
+// at 99, so it never shows 100 before the last file is counted. Without bytes it follows the
+// files, with nothing to copy it is full. `percent` is the current file's part already copied.
 ProgressBars ComputeBars(std::uint32_t totalFiles, std::uint64_t totalBytes,
                          std::uint32_t finishedFiles, std::uint64_t doneBytes, int percent);
 
@@ -39,8 +39,10 @@ public:
     void StartCopy();
     void RecordCopiedFile(bool copied, std::uint64_t size);
 
-    // The copy timer's look at the current file: adds its copied part to the bytes done and
-    // takes its estimate off the time left; answers the gauge and the bar.
+    // The copy timer's look at the file being copied: adds its copied part to the bytes done
+    // and takes its estimate off the time left; answers the gauge and the bar. `fileSize` is 0
+    // while no file is being copied (the walk passing files it leaves alone, or between two
+    // folders), so that nothing part-way counts then.
     ProgressBars RefreshCopy(int percent, std::uint64_t fileSize);
 
     Clock TimeLeftNow() const { return TimeLeft(RemainingMs(), RemainingNowMs()); }

@@ -8,6 +8,11 @@ bool IsHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
+bool IsSeparator(char16_t unit) {
+    return unit < 0x80 &&
+           kOthersPieceSeparators.find(static_cast<char>(unit)) != std::string_view::npos;
+}
+
 } // namespace
 
 std::string FitOthersText(std::u16string_view text, std::size_t limit,
@@ -30,7 +35,15 @@ std::string FitOthersText(std::u16string_view text, std::size_t limit,
         fitting = std::move(longer);
         end = next;
     }
-    return fitting;
+    // The cut ends a piece only where a separator follows it; otherwise the piece's beginning
+    // goes too, back to the separator before it (or to nothing, when the first piece is cut).
+    if (end == text.size() || IsSeparator(text[end]))
+        return fitting;
+    while (end > 0 && !IsSeparator(text[end - 1]))
+        --end;
+    while (end > 0 && IsSeparator(text[end - 1]))
+        --end;
+    return toCodePage(text.substr(0, end));
 }
 
 } // namespace snapkeep

@@ -11,9 +11,14 @@ namespace snapkeep {
 
 inline constexpr std::size_t kOthersTextBytes = 127;
 
-// The longest beginning of `text`, cut between two characters (never inside a surrogate pair),
-// whose 8-bit form `toCodePage` makes at most `limit` bytes long; answers that 8-bit form. A
-// cut inside a double-byte character would leave a lead byte that swallows what follows it.
+// Blank, comma, semicolon and tab part the user's pieces.
+inline constexpr std::string_view kOthersPieceSeparators = " ,;\t";
+
+// `text` whole when its 8-bit form (made by `toCodePage`) is at most `limit` bytes long.
+// Otherwise the longest beginning of whole pieces that fits: a piece that does not fit whole is
+// dropped, since its beginning would be another extension (" jpeg" would become "jp"). The cut
+// falls between two pieces, so never inside a double-byte character either, whose lead byte
+// would swallow what follows it. Answers the 8-bit form.
 std::string FitOthersText(std::u16string_view text, std::size_t limit,
                           const std::function<std::string(std::u16string_view)>& toCodePage);
 

@@ -1,5 +1,6 @@
 #include "job/TypeList.h"
 
+#include "job/OthersText.h"
 #include "store/KeyLookup.h"
 #include "worker/TypeMatch.h"
 
@@ -24,9 +25,6 @@ const Category kCategories[] = {
     {FileType::Compress, {"zip", "rar", "7z", "tar", "gz", "bz2"}},
     {FileType::Image, {"iso", "nrg"}},
 };
-
-// Blank, comma, semicolon and tab part the user's pieces.
-constexpr std::string_view kOthersPieceSeparators = " ,;\t";
 
 // "<all>" lives as long as the program, like the fixed extensions.
 constexpr char kAllEntry[] = "<all>";

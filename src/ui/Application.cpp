@@ -14,6 +14,10 @@ Application& Application::Instance() {
 }
 
 void Application::Initialize() {
+    // A volume that is not ready (an empty card reader, an enclosure being unplugged) fails the
+    // call that touched it instead of stopping the program in the system's "insert a disk"
+    // box: the drive rescan and the job meet such volumes and handle the failure themselves.
+    ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
                                                        ICC_PROGRESS_CLASS | ICC_TAB_CLASSES |
                                                        ICC_LISTVIEW_CLASSES};
@@ -64,6 +68,17 @@ void Application::ProcessMessages() {
             return;
         }
         DispatchOne(msg);
+    }
+}
+
+void Application::DiscardPendingInput() {
+    // PM_QS_INPUT takes only the mouse and keyboard messages; the others stay queued.
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
     }
 }
 

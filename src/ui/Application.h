@@ -27,8 +27,9 @@ class Application {
 public:
     static Application& Instance();
 
-    // Registers the common controls and creates the hidden application window, of class
-    // "TApplication", titled with the application title.
+    // Sets the process's error mode so that no system box asks for a disk, registers the
+    // common controls and creates the hidden application window, of class "TApplication",
+    // titled with the application title.
     void Initialize();
     HWND Handle() const { return window_; }
 
@@ -46,6 +47,8 @@ public:
 
     // Handles every pending message of this thread and returns.
     void ProcessMessages();
+    // Drops the clicks and key strokes queued for this thread and not yet handled.
+    void DiscardPendingInput();
 
     // The standard error box: the message, with the application title as caption.
     void ShowException(const std::string& message);

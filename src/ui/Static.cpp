@@ -15,22 +15,30 @@ void Label::CreateFixed(HWND parent, int id, const std::wstring& caption, int x,
 }
 
 void Label::SetCaption(const std::wstring& text) {
+    // The size comes first: the control lays out and may paint its text as soon as it has it
+    // (Wine's does so at once), and a longer text laid out at the old width breaks at a blank,
+    // its tail falling to a second line below the label's one-line height.
+    FitToText(text);
     Control::SetCaption(text);
-    FitToText();
+    Repaint();
 }
 
 void Label::SetFont(HFONT font) {
     Control::SetFont(font);
-    FitToText();
+    FitToText(Caption());
+    Repaint();
 }
 
 void Label::FitToText() {
+    FitToText(Caption());
+}
+
+void Label::FitToText(const std::wstring& text) {
     HDC dc = ::GetDC(hwnd_);
     if (!dc)
         return;
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     HGDIOBJ old = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-    const std::wstring text = Caption();
     RECT rect{0, 0, 0, 0};
     ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX);
     ::SelectObject(dc, old);
@@ -38,13 +46,29 @@ void Label::FitToText() {
     HWND parent = ::GetParent(hwnd_);
     RECT before;
     ::GetWindowRect(hwnd_, &before);
-    const int width = fixed_ ? before.right - before.left : rect.right + padding_;
     ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&before), 2);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, rect.bottom,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // A shorter text uncovers what lay behind the label: only that part of the parent is
+    const int width = fixed_ ? before.right - before.left : rect.right + padding_;
+    const int height = rect.bottom;
+    if (width == before.right - before.left && height == before.bottom - before.top)
+        return;
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A shorter text uncovers what lay behind the label: only that strip of the parent is
     // redrawn, since the job window changes its labels ten times a second.
-    ::InvalidateRect(parent, &before, TRUE);
+    if (width < before.right - before.left) {
+        const RECT uncovered{before.left + width, before.top, before.right, before.bottom};
+        ::InvalidateRect(parent, &uncovered, TRUE);
+    }
+    if (height < before.bottom - before.top) {
+        const RECT uncovered{before.left, before.top + height, before.right, before.bottom};
+        ::InvalidateRect(parent, &uncovered, TRUE);
+    }
+}
+
+void Label::Repaint() {
+    // The whole label, not only the strip a wider label gained: what it showed before was laid
+    // out for the old text. The parent's invalidation does not reach it when the parent clips
+    // its children (the job window does), so the label asks for itself.
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void GroupBox::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,

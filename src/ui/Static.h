@@ -11,6 +11,8 @@ public:
     // A label of a fixed width, one line, that does not follow its text: for texts such as a
     // file path that would otherwise grow past the window.
     void CreateFixed(HWND parent, int id, const std::wstring& caption, int x, int y, int width);
+    // After any change of the text or the font, the label is as wide as its text (a fixed one
+    // keeps its width) and shows the text in full, however its parent paints.
     void SetCaption(const std::wstring& text);
     void SetFont(HFONT font) override;
     // Extra pixels to the right of the text.
@@ -18,6 +20,8 @@ public:
 
 private:
     void FitToText();
+    void FitToText(const std::wstring& text);
+    void Repaint();
     int padding_ = 2;
     bool fixed_ = false;
 };

@@ -228,15 +228,23 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
             // Refused before a byte is written: the volume would take 4 GiB of it first.
             lastResult_.store(CopyTooLargeForVolume);
         } else {
+            // The percentage goes to 0 before the size is published: a reader never sees this
+            // file's size with the share of the file before it.
             CopyPercent.store(0);
+            copyingSize_.store(source.size);
             lastResult_.store(RunFileCopy(sourcePath, destination, *files_));
         }
     }
     // A file cancelled part-way is not reported: nothing of it was kept.
-    if (cancelRequested_.load())
+    if (cancelRequested_.load()) {
+        copyingSize_.store(0);
         return false;
+    }
     if (onAfterFile_)
         onAfterFile_(*this);
+    // Only once the hook has counted the file among the finished ones: until then its copied
+    // part still shows as part-way done.
+    copyingSize_.store(0);
     return true;
 }
 

@@ -73,6 +73,11 @@ public:
     std::wstring SourcePath() const;      // the file entry being handled
     std::wstring DestinationPath() const; // where the last wanted file maps to
     std::uint64_t FileSize() const { return fileSize_.load(); }
+    // The size of the file whose copy is under way (or has ended and not yet been reported to
+    // the after-file hook), 0 while none is: the walk passing files it does not copy, a file
+    // that failed before its copy began. The part of a file done, CurrentPercent of it, is only
+    // that of this one.
+    std::uint64_t CopyingSize() const { return copyingSize_.load(); }
     std::uint64_t FilesFound() const { return filesFound_.load(); }
     std::int32_t LastResult() const { return lastResult_.load(); }
     bool Terminated() const { return terminated_.load(); }
@@ -135,6 +140,7 @@ private:
     std::wstring sourcePath_;
     std::wstring destinationPath_;
     std::atomic<std::uint64_t> fileSize_{0};
+    std::atomic<std::uint64_t> copyingSize_{0};
     std::atomic<std::uint64_t> filesFound_{0};
     std::atomic<std::int32_t> lastResult_{0};
     std::atomic<bool> finished_{false};

@@ -27,6 +27,8 @@ TEST(ComputeBars, Rules) {
         {"everything counted", 2, 1000, 2, 1000, 100, {100, 100}},
         {"files grew since the scan", 2, 1000, 1, 5000, 100, {99, 100}},
         {"grew, all counted", 2, 1000, 2, 5000, 0, {100, 0}},
+        {"more files finished than scanned", 2, 1000, 3, 1500, 100, {100, 100}},
+        {"more finished than scanned, all empty", 2, 0, 3, 0, 0, {100, 100}},
         {"failures keep it short", 3, 300, 2, 200, 0, {66, 0}},
         {"huge byte counts", 2, ~std::uint64_t{0} / 2, 1, ~std::uint64_t{0} / 4, 10, {49, 10}},
     };

@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+
 using namespace snapkeep;
 using namespace snapkeep::test;
 
@@ -62,6 +64,59 @@ TEST_F(JobWindowTest, TheLastFileDoneButNotYetCountedShows99) {
             return job_->CGaugeTotal.Position() == 99 && job_->ProgressBarSingle.Position() == 100;
         })) << job_->CGaugeTotal.Position()
             << " " << job_->ProgressBarSingle.Position();
+        gate.Open();
+    });
+    EXPECT_EQ(job_->CGaugeTotal.Position(), 100);
+}
+
+// Holds the walk where it compares one file with its copy.
+class HoldAtCompare : public FileAccess {
+public:
+    HoldAtCompare(std::wstring copy, Gate& gate) : copy_(std::move(copy)), gate_(gate) {}
+    using FileAccess::ReadInfo;
+    bool ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) override {
+        if (path == copy_)
+            gate_.Hold();
+        return FileAccess::ReadInfo(path, info, error);
+    }
+
+private:
+    std::wstring copy_;
+    Gate& gate_;
+};
+
+TEST_F(JobWindowTest, WalkingPastAnUnchangedFileAddsNothingToTheBytesDone) {
+    // The first folder's file is copied, so the copy's percentage stands at 100 when the walk
+    // reaches the second folder's large file, which is identical to its copy.
+    const std::wstring copied = AddHostFolder(L"A") + L"new.txt";
+    const std::wstring unchanged = AddHostFolder(L"B") + L"large.bin";
+    const std::wstring later = AddHostFolder(L"C") + L"later.txt";
+    ASSERT_TRUE(WriteFileAt(copied, Pattern(10'000, 1)));
+    ASSERT_TRUE(WriteFileAt(later, Pattern(10'000, 2)));
+    for (const std::wstring& path : {unchanged, BackupOf(unchanged)}) {
+        ASSERT_TRUE(WriteFileAt(path, Pattern(4'000'000, 3)));
+        ASSERT_TRUE(
+            SetWriteTimeAndAttributes(path, 132'000'000'000'000'000ull, FILE_ATTRIBUTE_ARCHIVE));
+    }
+    Gate gate;
+    HoldAtCompare hold(BackupOf(unchanged), gate);
+    job_->OnWorkerReady = [&](TScanCopyFiles& worker, bool scanPass) {
+        if (!scanPass)
+            worker.SetFileAccess(hold);
+    };
+    RunJob(true, [&] {
+        ASSERT_TRUE(gate.WaitHeld());
+        // A copy tick has seen the worker at the large file; the sent message is answered once
+        // that tick's handler has returned.
+        EXPECT_TRUE(WaitForText(job_->LabelStatus, L"Backup " + unchanged));
+        ::SendMessageW(job_->Handle(), WM_NULL, 0, 0);
+        EXPECT_EQ(job_->Progress.TotalBytes(), 20'000u) << "the unchanged file is not to copy";
+        EXPECT_EQ(job_->Progress.FinishedBytes(), 10'000u);
+        EXPECT_EQ(job_->Progress.DoneBytes(), 10'000u) << "the file walked past counts as done";
+        EXPECT_EQ(job_->CGaugeTotal.Position(), 50);
+        // Nothing part-way: only the small-write time comes off the time left.
+        EXPECT_EQ(job_->Progress.RemainingNowMs(),
+                  std::max(job_->Progress.RemainingMs() - job_->Progress.SmallFileMs(), 1000));
         gate.Open();
     });
     EXPECT_EQ(job_->CGaugeTotal.Position(), 100);

@@ -335,6 +335,92 @@ TEST_F(JobWindowTest, APassGuardBeforeAnyJobStillLeavesCloseToClick) {
     EXPECT_FALSE(job_->Showing());
 }
 
+// A window of the test's own where the job window stands, behind it: what a click meant for the
+// job window would land on once the job window has gone.
+class Behind : public ui::Window {
+public:
+    explicit Behind(const RECT& place) {
+        CreateTopLevel(L"SnapkeepTestBehind", nullptr, L"Behind", WS_POPUP, 0, 10, 10, nullptr);
+        ::SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
+                       place.bottom - place.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+    ~Behind() override { Destroy(); }
+};
+
+// The clicks and key strokes this thread takes from its queue, told apart by whether the job
+// window was on screen at that moment.
+struct TakenInput {
+    HWND jobWindow = nullptr;
+    std::atomic<int> whileShown{0};
+    std::atomic<int> afterClose{0};
+};
+TakenInput* takenInput = nullptr;
+
+LRESULT CALLBACK RecordTakenInput(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE && takenInput) {
+        const UINT m = reinterpret_cast<const MSG*>(lParam)->message;
+        // Mouse moves are left out: the system makes one of its own when a window goes.
+        const bool press = (m >= WM_KEYFIRST && m <= WM_KEYLAST) ||
+                           (m > WM_MOUSEMOVE && m <= WM_MOUSELAST) ||
+                           (m > WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK);
+        if (press)
+            ++(::IsWindowVisible(takenInput->jobWindow) ? takenInput->whileShown
+                                                        : takenInput->afterClose);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(JobWindowTest, ClicksAndKeysDuringTheFinishedPauseAreDropped) {
+    AddHostFolder(L"Empty");
+    RECT place;
+    ::GetWindowRect(job_->Handle(), &place);
+    Behind behind(place);
+    TakenInput taken;
+    taken.jobWindow = job_->Handle();
+    takenInput = &taken;
+    HHOOK hook =
+        ::SetWindowsHookExW(WH_GETMESSAGE, RecordTakenInput, nullptr, ::GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    RunJob(true, [&] {
+        ASSERT_TRUE(WaitForLayout(kFinished)) << Current();
+        // The pause has begun once the window stops answering.
+        ASSERT_TRUE(WaitUntilOnThread([&] {
+            DWORD_PTR answer = 0;
+            return ::SendMessageTimeoutW(job_->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 50, &answer) ==
+                   0;
+        }));
+        // A click on Close and an Enter, as an impatient user makes them.
+        RECT button;
+        ::GetWindowRect(job_->btnClose.Handle(), &button);
+        ::SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        INPUT input[4] = {};
+        input[0].type = input[1].type = INPUT_MOUSE;
+        input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        input[2].type = input[3].type = INPUT_KEYBOARD;
+        input[2].ki.wVk = input[3].ki.wVk = VK_RETURN;
+        input[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        EXPECT_EQ(::SendInput(4, input, sizeof(INPUT)), 4u);
+    });
+    PumpMessages();
+    ::UnhookWindowsHookEx(hook);
+    takenInput = nullptr;
+    EXPECT_GT(taken.whileShown.load(), 0) << "the input never reached the queue";
+    EXPECT_EQ(taken.afterClose.load(), 0) << "input of the pause was handled after the close";
+}
+
+TEST_F(JobWindowTest, ACloseRequestBetweenJobsLeavesTheWindowForTheNextJob) {
+    ::SendMessageW(job_->Handle(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(::IsWindow(job_->Handle())) << "destroyed before its first job";
+    AddHostFolder(L"Empty");
+    RunJob(true, [] {});
+    EXPECT_EQ(job_->LabelStatus.Caption(), L"Backup has finished.");
+    // As a second click on Close leaves one behind.
+    ::PostMessageW(job_->Handle(), WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_TRUE(::IsWindow(job_->Handle())) << "destroyed after a job";
+}
+
 TEST_F(JobWindowTest, APauseThatCameAfterAWorkerFinishedHoldsTheNextFolder) {
     const std::wstring first = AddHostFolder(L"One");
     const std::wstring second = AddHostFolder(L"Two");

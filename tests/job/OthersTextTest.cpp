@@ -31,27 +31,33 @@ TEST(OthersText, ShortTextIsTakenWhole) {
     EXPECT_EQ(FitOthersText(u"", 127, ToDoubleByte), "");
 }
 
-TEST(OthersText, CutsBetweenCharactersNeverInsideOne) {
+TEST(OthersText, APieceThatDoesNotFitWholeIsDropped) {
+    // Two double-byte characters and a blank: 5 bytes before the filler piece.
+    const std::u16string head = u"\u65E5\u672C ";
+    const auto filler = [](size_t n) { return std::u16string(n, u'a'); };
     struct Case {
+        const char* what;
         std::u16string text;
-        size_t limit;
-        size_t bytes; // length of the answer
+        std::u16string kept; // the beginning whose 8-bit form is the answer
     };
     const Case cases[] = {
-        // 126 ASCII bytes and a double-byte character: 128 bytes; the character goes whole.
-        {std::u16string(126, u'a') + u"\u65E5", 127, 126},
-        // 125 + one double-byte character fits exactly.
-        {std::u16string(125, u'a') + u"\u65E5" + u"b", 127, 127},
-        // Only double-byte characters: 63 of them, 126 bytes, not a lead byte more.
-        {std::u16string(100, u'\u65E5'), 127, 126},
-        // A surrogate pair is one character.
-        {std::u16string(126, u'a') + u"\U0001F600" + u"bc", 127, 127},
+        {"fits exactly", head + filler(117) + u" jpeg", head + filler(117) + u" jpeg"},
+        {"the last piece one byte too long", head + filler(118) + u" jpeg", head + filler(118)},
+        {"the limit falls just after a piece", head + filler(122) + u" jpeg", head + filler(122)},
+        {"a run of separators before the cut piece", head + filler(110) + u" ;,\t jpegjpeg",
+         head + filler(110)},
+        {"comma, semicolon and tab separate too",
+         u"mp3," + filler(60) + u";" + filler(30) + u"\t\u65E5\u65E5" + filler(30),
+         u"mp3," + filler(60) + u";" + filler(30)},
+        {"a double-byte piece cut", u"jpg " + std::u16string(62, u'\u65E5'), u"jpg"},
+        {"the first piece cut: nothing is left", std::u16string(100, u'\u65E5'), u""},
+        {"a piece cut at a surrogate pair", u"png " + filler(121) + u" x\U0001F600",
+         u"png " + filler(121)},
     };
     for (const Case& c : cases) {
-        const std::string fitted = FitOthersText(c.text, c.limit, ToDoubleByte);
-        EXPECT_EQ(fitted.size(), c.bytes);
-        EXPECT_NE(fitted.back(), '\x81') << "ends in a lead byte";
-        EXPECT_EQ(fitted, ToDoubleByte(c.text).substr(0, c.bytes));
+        const std::string fitted = FitOthersText(c.text, 127, ToDoubleByte);
+        EXPECT_EQ(fitted, ToDoubleByte(c.kept)) << c.what;
+        EXPECT_LE(fitted.size(), 127u) << c.what;
     }
 }
 

@@ -59,4 +59,15 @@ TEST(StartUp, AFailingDiscardStillShowsTheError) {
     EXPECT_EQ(answerer.Texts(), (std::vector<std::wstring>{L"first"}));
 }
 
+// Wine never shows the system's "insert a disk" box, so what is tested is the mode the program
+// starts with: the system then fails the call on a volume that is not ready instead of asking.
+TEST(StartUp, TheSystemAsksForNoDisk) {
+    const UINT previous = ::SetErrorMode(0);
+    ui::Application::Instance().Initialize();
+    const UINT mode = ::GetErrorMode();
+    ::SetErrorMode(previous);
+    EXPECT_EQ(mode & SEM_FAILCRITICALERRORS, static_cast<UINT>(SEM_FAILCRITICALERRORS));
+    EXPECT_EQ(mode & SEM_NOOPENFILEERRORBOX, static_cast<UINT>(SEM_NOOPENFILEERRORBOX));
+}
+
 } // namespace
