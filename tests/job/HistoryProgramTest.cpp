@@ -264,11 +264,15 @@ TEST_F(HistoryProgramTest, ACancelledJobLeavesItsRecord) {
     Close(*program);
 }
 
-// The trial write to the enclosure fails (a folder stands where its file goes): after the error
-// box the record says why the job stopped; the job waits for Close as before.
+// The trial write to the enclosure cannot be made (folders stand under every name the trial
+// file may take, which the probe leaves alone): after the error box the record says why the job
+// stopped; the job waits for Close as before.
 TEST_F(HistoryProgramTest, AJobStoppedByAProbeFailureLeavesItsRecord) {
     HostFolder(2);
     ASSERT_TRUE(::CreateDirectoryW((drive_->Root() + L"temp.~txt").c_str(), nullptr));
+    for (int n = 1; n <= 99; ++n)
+        ASSERT_TRUE(::CreateDirectoryW(
+            (drive_->Root() + L"temp~" + std::to_wstring(n) + L".~txt").c_str(), nullptr));
     auto program = Start();
     ASSERT_NE(main_, nullptr);
     HWND job = ClickBackup(*program);
