@@ -5,25 +5,9 @@
 #include "device/BackupButton.h"
 #include "device/ButtonPressGate.h"
 #include "device/IdentifyChip.h"
+#include "win/ScopedFlag.h"
 
 namespace snapkeep {
-
-namespace {
-
-// Marks a tick as running for the life of the object, also when the tick ends in an exception:
-// a guard left up would stop the button for the rest of the program's run.
-class TickScope {
-public:
-    explicit TickScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~TickScope() { flag_ = false; }
-    TickScope(const TickScope&) = delete;
-    TickScope& operator=(const TickScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
-} // namespace
 
 void TMainForm::TimerGpioBtnTimer() {
     // Identification may show its error box, whose own message loop goes on handling this
@@ -32,7 +16,7 @@ void TMainForm::TimerGpioBtnTimer() {
         return;
     bool pressed = false;
     {
-        TickScope tick(inButtonTick_);
+        win::ScopedFlag tick(inButtonTick_);
         // The chip is identified on every tick: the enclosure behind the path may have changed.
         const ChipFamily family = IdentifyChip(devices_->Port(), *notifier_, EnclosureDevicePath);
         if (!btnBackup.Enabled())
@@ -48,7 +32,7 @@ void TMainForm::TimerGpioBtnTimer() {
     JobStart start = JobStart::Refused;
     {
         // The job's history record says the enclosure's button started it.
-        TickScope byButton(buttonCommand_);
+        win::ScopedFlag byButton(buttonCommand_);
         start = RunBackupCommand();
     }
     if (start == JobStart::RefusedWithMessage)

@@ -7,6 +7,7 @@
 #include "job/OthersText.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
+#include "win/ScopedFlag.h"
 #include "win/Text.h"
 
 namespace snapkeep {
@@ -19,18 +20,6 @@ constexpr DWORD kPollMs = 100;
 constexpr DWORD kStopPollMs = 10;
 // How long a finished job stays on screen before the window closes itself.
 constexpr DWORD kFinishedShowMs = 3000;
-
-// Marks a job as running for the life of the object.
-class RunningFlag {
-public:
-    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~RunningFlag() { flag_ = false; }
-    RunningFlag(const RunningFlag&) = delete;
-    RunningFlag& operator=(const RunningFlag&) = delete;
-
-private:
-    bool& flag_;
-};
 
 } // namespace
 
@@ -66,7 +55,7 @@ void TCopyFileForm::Idle(const TScanCopyFiles& worker, DWORD milliseconds) {
 }
 
 void TCopyFileForm::FormActivate() {
-    RunningFlag running(jobRunning_);
+    win::ScopedFlag running(jobRunning_);
     CancelPressed = false;
     closePosted_ = false;
     FailedFiles.reset();

@@ -69,13 +69,7 @@ protected:
     void SetUp() override {
         caption_ = L"Snapkeep failures " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                    std::to_wstring(counter_++);
-        ASSERT_TRUE(::CreateDirectoryW((dir_ / L"SnapData").c_str(), nullptr));
-        ASSERT_TRUE(::CreateDirectoryW((dir_ / L"SnapData\\Language").c_str(), nullptr));
-        ASSERT_TRUE(::CopyFileW(SourceFile(SNAPKEEP_LANGUAGE_DIR "/English.ini").c_str(),
-                                Data(L"Language\\English.ini").c_str(), FALSE));
-        const std::string caption(caption_.begin(), caption_.end());
-        ASSERT_TRUE(WriteProductConfig(Data(L"qconfig.inis"),
-                                       "Model=ALL\r\nMainFormCaption=" + caption + "\r\n"));
+        ASSERT_TRUE(WriteEnglishDataFolder(dir_ / L"SnapData", caption_, SNAPKEEP_LANGUAGE_DIR));
     }
     std::wstring Data(const std::wstring& name) const { return dir_ / (L"SnapData\\" + name); }
 

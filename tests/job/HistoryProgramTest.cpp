@@ -78,12 +78,7 @@ protected:
         ASSERT_TRUE(WriteEnclosure(false));
     }
     void PrepareDataFolder(const std::wstring& folder) {
-        ASSERT_TRUE(::CreateDirectoryW((folder + L"\\Language").c_str(), nullptr));
-        ASSERT_TRUE(::CopyFileW(SourceFile(SNAPKEEP_LANGUAGE_DIR "/English.ini").c_str(),
-                                (folder + L"\\Language\\English.ini").c_str(), FALSE));
-        const std::string caption(caption_.begin(), caption_.end());
-        ASSERT_TRUE(WriteProductConfig(folder + L"\\qconfig.inis",
-                                       "Model=ALL\r\nMainFormCaption=" + caption + "\r\n"));
+        ASSERT_TRUE(WriteEnglishDataFolder(folder, caption_, SNAPKEEP_LANGUAGE_DIR));
     }
     std::wstring Data(const std::wstring& name) const { return dir_ / (L"SnapData\\" + name); }
     // The enclosure, its button held or not; written whole and renamed into place, as the

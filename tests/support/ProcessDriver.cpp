@@ -223,6 +223,20 @@ bool WriteProductConfig(const std::wstring& path, const std::string& clearText) 
     return WriteBytes(path, stored);
 }
 
+bool WriteEnglishDataFolder(const std::wstring& dataFolder, const std::wstring& caption,
+                            const std::string& languageDir) {
+    for (const std::wstring& folder : {dataFolder, dataFolder + L"\\Language"})
+        if (!::CreateDirectoryW(folder.c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+    if (!::CopyFileW(SourceFile(languageDir + "/English.ini").c_str(),
+                     (dataFolder + L"\\Language\\English.ini").c_str(), FALSE))
+        return false;
+    const std::string narrow(caption.begin(), caption.end());
+    return WriteProductConfig(dataFolder + L"\\qconfig.inis",
+                              "Model=ALL\r\nMainFormCaption=" + narrow + "\r\n");
+}
+
 } // namespace snapkeep::test
 
 #include <atomic>

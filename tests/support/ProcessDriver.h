@@ -62,6 +62,12 @@ void ClickTab(HWND tabControl, int index, int tabWidth = 180, int tabHeight = 50
 // Writes a scrambled product configuration made from `clearText` to `path`.
 bool WriteProductConfig(const std::wstring& path, const std::string& clearText);
 
+// Makes `dataFolder` (the SnapData folder of a program under test) with the English language
+// file copied from `languageDir` and a product configuration whose caption is `caption`, so the
+// program shows English texts and only this test meets its single-instance mutex and windows.
+bool WriteEnglishDataFolder(const std::wstring& dataFolder, const std::wstring& caption,
+                            const std::string& languageDir);
+
 } // namespace snapkeep::test
 
 namespace snapkeep::test {
