@@ -29,6 +29,15 @@ enum CopyResult : int {
     CopySourceReadFailed = 10,      // the source cannot be opened or read
     CopyTooLargeForVolume = 11,     // 4 GiB or more for a FAT volume; nothing attempted
     CopyLeftoverKept = 12,          // an interrupted copy's file whose destination is missing
+    // Another entry of the same folder takes the same name on a Windows volume: it differs only
+    // in letter case, in trailing dots or blanks, or it is the other's short (8.3) name. The
+    // first the listing gave was copied; this one is not, or it would overwrite that copy.
+    CopyNameClash = 13,
+    // The new data is complete but could not take the earlier file's place, which is gone: the
+    // data stays under the name the worker's DestinationPath then gives.
+    CopyKeptUnderTemporaryName = 14,
+    // The walk's root lies inside the backup tree it would write into; nothing is copied.
+    CopyRootInsideBackup = 15,
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };
