@@ -72,7 +72,10 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeDestinationPathTooLong)),
                      win::ToU16(TextOf(Text::ErrcodeDestinationFileCreatedFail)),
                      win::ToU16(TextOf(Text::ErrcodeSourceFileNotFound)),
-                     win::ToU16(TextOf(Text::ErrcodeFileTooLargeForFat))};
+                     win::ToU16(TextOf(Text::ErrcodeFileTooLargeForFat)),
+                     win::ToU16(TextOf(Text::ErrcodeNameClash)),
+                     win::ToU16(TextOf(Text::ErrcodeNewCopyKept)),
+                     win::ToU16(TextOf(Text::ErrcodeRootInsideBackup))};
 
     BeginJobRecord();
     BuildTypeList();

@@ -17,6 +17,16 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
         path = destination;
         reason = &texts.tooLargeForFat;
         break;
+    case CopyNameClash: // the item that was not copied
+        reason = &texts.nameClash;
+        break;
+    case CopyRootInsideBackup:
+        reason = &texts.rootInsideBackup;
+        break;
+    case CopyKeptUnderTemporaryName: // the destination path names the kept file
+        path = destination;
+        reason = &texts.newCopyKept;
+        break;
     case CopyLeftoverKept: // the leftover file itself is the destination path
     case CompareDestinationMissing:
     case CopyResetAttributesFailed:

@@ -156,6 +156,29 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      T::NoticeRestoreCancelled},
     {u"NoticeBackupStopped", u"Backup stopped: %1", {}, T::NoticeBackupStopped},
     {u"NoticeRestoreStopped", u"Restore stopped: %1", {}, T::NoticeRestoreStopped},
+    // Two entries of one folder that a Windows volume takes for one name (letter case, a
+    // trailing dot or blank, a short name): only the first is copied.
+    {u"ERRCODE_NAME_CLASH",
+     u"Name clashes with another item in the same folder, which was copied instead",
+     {},
+     T::ErrcodeNameClash},
+    // The new data is complete but could not take the earlier file's place; the line shows
+    // the name it is kept under, so that nothing is lost.
+    {u"ERRCODE_NEW_COPY_KEPT",
+     u"New copy kept under this name, as it could not take the place of the earlier file",
+     {},
+     T::ErrcodeNewCopyKept},
+    {u"ERRCODE_ROOT_INSIDE_BACKUP",
+     u"Folder lies inside the backup tree on the USB device and is not backed up",
+     {},
+     T::ErrcodeRootInsideBackup},
+    // A data file that exists but could not be read (another program holds it) is kept
+    // beside itself before the program saves over it.
+    {u"DataFileUnreadable",
+     u"This data file could not be read. Its content will be kept beside it before the "
+     u"program saves over it:",
+     {},
+     T::DataFileUnreadable},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -183,7 +206,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::NoticeRestoreStopped) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::DataFileUnreadable) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

@@ -134,8 +134,14 @@ enum class Text : uint8_t {
     NoticeRestoreCancelled, // as NoticeBackupCancelled
     NoticeBackupStopped,    // %1 = one of the History... reasons
     NoticeRestoreStopped,   // as NoticeBackupStopped
+    // More reasons of a failure line, + ".".
+    ErrcodeNameClash,        // another item of the folder takes the same name on Windows
+    ErrcodeNewCopyKept,      // shown with the kept file's path: where the new data is
+    ErrcodeRootInsideBackup, // a folder to back up that lies inside the backup tree itself
+    // At start: text + one line per data file that exists but could not be read.
+    DataFileUnreadable,
 };
-inline constexpr size_t kTextCount = 62;
+inline constexpr size_t kTextCount = 66;
 
 // One row of the key list.
 struct LanguageKey {
@@ -145,7 +151,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 85;
+inline constexpr size_t kLanguageKeyCount = 89;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();
@@ -165,7 +171,7 @@ inline constexpr size_t kLanguageValueCapacity = 128;
 // first U+0000.
 std::u16string DecodeLanguageText(std::string_view fileBytes);
 
-// The 84 texts of a language file's bytes in key-list order: each key's value from the file, or
+// The texts of a language file's bytes in key-list order: each key's value from the file, or
 // the row's English text when the file lacks the key or its value is unusable.
 std::array<std::u16string, kLanguageKeyCount> ReadLanguageTexts(std::string_view fileBytes);
 

@@ -8,9 +8,14 @@ using namespace snapkeep;
 
 namespace {
 
-const FailureTexts kTexts{
-    u"Fail", u"Destination path is too long", u"Destination file cannot be created",
-    u"Source file cannot be duplicated", u"File of 4 GB or more cannot be stored on a FAT volume"};
+const FailureTexts kTexts{u"Fail",
+                          u"Destination path is too long",
+                          u"Destination file cannot be created",
+                          u"Source file cannot be duplicated",
+                          u"File of 4 GB or more cannot be stored on a FAT volume",
+                          u"Name clashes",
+                          u"New copy kept under this name",
+                          u"Folder lies inside the backup tree"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -34,6 +39,9 @@ TEST(FailureLine, PathAndReasonByCode) {
         {3, src + u"; Fail: Source file cannot be duplicated."},
         {10, src + u"; Fail: Source file cannot be duplicated."},
         {107, src + u"; Fail: Source file cannot be duplicated."},
+        {13, src + u"; Fail: Name clashes."},
+        {14, dst + u"; Fail: New copy kept under this name."},
+        {15, src + u"; Fail: Folder lies inside the backup tree."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeFailureLine(c.code, src, dst, kTexts), c.line) << c.code;
