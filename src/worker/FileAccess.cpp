@@ -50,12 +50,11 @@ bool SetBasicInfo(HANDLE file, const FileInfo& info, DWORD attributes) {
 
 bool FileAccess::ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    // Destinations may reach the full 260 units, one more than the plain form allows.
-    const std::wstring extended = path.size() < MAX_PATH - 1
-                                      ? std::wstring()
-                                      : win::ToWide(ExtendedLengthPath(win::ToU16(path)));
-    const wchar_t* query = extended.empty() ? path.c_str() : extended.c_str();
-    if (!::GetFileAttributesExW(query, GetFileExInfoStandard, &data)) {
+    // The same extended form the copy opens the file by: destinations may reach the full 260
+    // units, one more than the plain form allows, and a name ending in a dot must not be read
+    // as the name without it.
+    const std::wstring query = win::ToWide(ExtendedLengthPath(win::ToU16(path)));
+    if (!::GetFileAttributesExW(query.c_str(), GetFileExInfoStandard, &data)) {
         error = ::GetLastError();
         return false;
     }
@@ -102,11 +101,18 @@ bool FileAccess::ApplyInfo(HANDLE file, const std::wstring&, const FileInfo& inf
 }
 
 HANDLE FileAccess::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error) {
-    // The basic information level leaves out the short names nobody here reads.
-    HANDLE listing = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+    // With the short names: a name may clash with another entry's short name.
+    HANDLE listing = ::FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &entry,
                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     error = listing == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
     return listing;
+}
+
+bool FileAccess::FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error) {
+    if (::FindNextFileW(listing, &entry))
+        return true;
+    error = ::GetLastError();
+    return false;
 }
 
 bool FileAccess::FreeSpace(const std::wstring& folder, std::uint64_t& bytes) {

@@ -28,6 +28,9 @@ public:
     // refusals here that Wine, run as root, never gives (access denied, the plain path's
     // length limit).
     virtual HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error);
+    // The listing's next entry (FindNextFileW); false at the end, with ERROR_NO_MORE_FILES, or
+    // when the listing breaks off (a network drop, the enclosure pulled) with another error.
+    virtual bool FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error);
     // The bytes free to the caller on the volume of `folder` (GetDiskFreeSpaceExW); false when
     // the volume cannot tell.
     virtual bool FreeSpace(const std::wstring& folder, std::uint64_t& bytes);

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 
+#include "win/Handle.h"
 #include "win/Text.h"
+#include "worker/FolderIdentity.h"
 #include "worker/LongPath.h"
 #include "worker/PathMapping.h"
+#include "worker/SiblingNames.h"
 #include "worker/TempFileName.h"
 #include "worker/TypeMatch.h"
 
@@ -107,13 +110,26 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
             ReportUnlistableFolder(folder);
         return;
     }
+    // A listing ends with "no more files"; any other end broke it off part-way (a network drop,
+    // the enclosure pulled), and the entries it never gave leave the job incomplete.
+    DWORD end = ERROR_NO_MORE_FILES;
+    bool stopped = false;
+    SiblingNames names;
     do {
         WaitWhilePaused();
-        if (cancelRequested_.load())
+        if (cancelRequested_.load()) {
+            stopped = true;
             break;
+        }
         const std::wstring_view name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
+        // The first of two entries that one name on the enclosure would stand for is copied;
+        // the other is reported instead of being copied over it.
+        if (!names.Take(name, entry.cAlternateFileName)) {
+            ReportNameClash(folder, entry);
+            continue;
+        }
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             ScanFolder(folder + entry.cFileName + L"\\",
                        (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
@@ -124,9 +140,13 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
             TidyLeftover(folder, entry.cFileName);
             continue;
         }
-        if (!HandleFile(folder, entry))
+        if (!HandleFile(folder, entry)) {
+            stopped = true;
             break;
-    } while (::FindNextFileW(listing.Get(), &entry));
+        }
+    } while (files_->FindNext(listing.Get(), entry, end));
+    if (!stopped && end != ERROR_NO_MORE_FILES)
+        ReportUnlistableFolder(folder);
 }
 
 // A copy killed part-way leaves its temporary file beside the destination it was written for.
@@ -188,14 +208,118 @@ void TScanCopyFiles::TidyDestinationLeftovers(const std::wstring& folder) {
 // In the copy pass, a folder that cannot be listed is reported once, as a file whose source
 // cannot be read, so that it appears among the job's failures. The scan pass does not count it.
 void TScanCopyFiles::ReportUnlistableFolder(const std::wstring& folder) {
+    ReportFolder(folder, CopySourceInfoFailed);
+}
+
+// An entry whose name an earlier entry of the folder took: a folder gets one line for all it
+// holds; a file is counted as found, and reported if it is of a type the job copies.
+void TScanCopyFiles::ReportNameClash(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        ReportFolder(folder + entry.cFileName + L"\\", CopyNameClash);
+        return;
+    }
+    const std::wstring sourcePath = folder + entry.cFileName;
+    filesFound_.fetch_add(1);
+    fileSize_.store(FileInfoFromFindData(entry).size);
+    SetSourcePath(sourcePath);
+    if (scanOnly_ || cancelRequested_.load() || !MatchFileType(sourcePath))
+        return;
+    MakeDestinationPath(sourcePath);
+    lastResult_.store(CopyNameClash);
+    if (onAfterFile_)
+        onAfterFile_(*this);
+}
+
+// True when the file found under `destination` is another file that answers to that name as its
+// short (8.3) name: "ABCDEF~1.TXT" can name "abcdefghij.txt". Only a name with a "~" can be one.
+bool TScanCopyFiles::IsShortNameAlias(const std::wstring& destination) const {
+    const size_t slash = destination.find_last_of(L'\\');
+    const std::wstring_view wanted = std::wstring_view(destination).substr(slash + 1);
+    if (wanted.find(L'~') == std::wstring_view::npos)
+        return false;
+    win::FileHandle file(
+        ::CreateFileW(win::ToWide(ExtendedLengthPath(win::ToU16(destination))).c_str(),
+                      FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return false;
+    std::wstring found(1024, L'\0');
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(file.Get(), found.data(), static_cast<DWORD>(found.size()), 0);
+    if (length == 0 || length >= found.size())
+        return false;
+    found.resize(length);
+    return !SameEntryName(wanted, std::wstring_view(found).substr(found.find_last_of(L'\\') + 1));
+}
+
+// One failure line for a whole folder, in the copy pass.
+void TScanCopyFiles::ReportFolder(const std::wstring& folder, int code) {
     if (scanOnly_ || cancelRequested_.load())
         return;
     fileSize_.store(0);
     SetSourcePath(folder);
     MakeDestinationPath(folder);
-    lastResult_.store(CopySourceInfoFailed);
+    lastResult_.store(code);
     if (onAfterFile_)
         onAfterFile_(*this);
+}
+
+namespace {
+
+bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+    return text.size() >= prefix.size() &&
+           ::CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                  static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The path the system resolves `folder` to, links followed ("\\?\E:\Backup\..."), ending with
+// a backslash; empty when it cannot tell.
+std::wstring FinalPathOf(const std::wstring& folder) {
+    win::FileHandle handle(
+        ::CreateFileW(win::ToWide(ExtendedLengthPath(win::ToU16(folder))).c_str(),
+                      FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle)
+        return {};
+    std::wstring path(1024, L'\0');
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(handle.Get(), path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length == 0 || length >= path.size())
+        return {};
+    path.resize(length);
+    if (path.back() != L'\\')
+        path += L'\\';
+    return path;
+}
+
+} // namespace
+
+// A backup whose root lies inside the backup tree it writes into would copy the backup into
+// itself, one level deeper on every run (a host folder on a drive that has since become the
+// enclosure's). Found by the path as given, by the path the system resolves it to, and by the
+// identity of the root and each folder above it (a folder link straight to the Backup folder).
+bool TScanCopyFiles::RootLiesInsideDestinationTree() const {
+    if (destinationTreePath_.empty())
+        return false;
+    if (StartsWithIgnoringCase(rootFolder_, destinationTreePath_))
+        return true;
+    const std::wstring finalTree = FinalPathOf(destinationTreePath_);
+    if (!finalTree.empty()) {
+        const std::wstring finalRoot = FinalPathOf(rootFolder_);
+        if (!finalRoot.empty() && StartsWithIgnoringCase(finalRoot, finalTree))
+            return true;
+    }
+    if (!destinationTree_)
+        return false;
+    for (std::wstring folder = rootFolder_; folder.size() > 3;) {
+        if (IdentifyFolder(folder) == destinationTree_)
+            return true;
+        const size_t slash = folder.find_last_of(L'\\', folder.size() - 2);
+        if (slash == std::wstring::npos)
+            break;
+        folder.resize(slash + 1);
+    }
+    return false;
 }
 
 // One file entry. False when the walk must stop (cancelled during the file).
@@ -210,8 +334,11 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
         return true;
     const std::wstring destination = MakeDestinationPath(sourcePath);
 
+    // A file that only answers to the destination's name by its short name is never compared
+    // with, nor replaced: it is another file.
+    const bool alias = !destination.empty() && IsShortNameAlias(destination);
     // The listing already holds the source's attributes, size and times.
-    const int comparison = destination.empty()
+    const int comparison = destination.empty() || alias
                                ? CompareDestinationMissing
                                : CompareWithDestination(source, destination, *files_, compareRule_);
     if (comparison == CompareIdentical)
@@ -222,6 +349,8 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     if (!scanOnly_) {
         if (destination.empty()) {
             lastResult_.store(CopyFolderCreateFailed);
+        } else if (alias) {
+            lastResult_.store(CopyNameClash);
         } else if (destination.size() > kDestinationPathLimit) {
             lastResult_.store(CopyDestinationTooLong);
         } else if (source.size > destinationLargestFile_) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "win/Text.h"
+#include "worker/Folders.h"
 
 namespace snapkeep {
 
@@ -146,10 +147,18 @@ void TScanCopyFiles::Execute() {
     destinationTreePath_.clear();
     if (backupDirection_ && !deviceRoot16_.empty()) {
         destinationTreePath_ = win::ToWide(deviceRoot16_) + L"Backup\\";
+        // Before the first backup the folder does not exist, so it would have no identity, and
+        // a folder link in the host tree that leads to it, or to the enclosure's root, would
+        // copy the backup into itself once the copy had made it. The copy pass makes it first.
+        if (!scanOnly_)
+            ForceDirectories(destinationTreePath_);
         destinationTree_ = IdentifyFolder(destinationTreePath_);
     }
     LearnVolumes();
-    ScanFolder(rootFolder_);
+    if (RootLiesInsideDestinationTree())
+        ReportFolder(rootFolder_, CopyRootInsideBackup);
+    else
+        ScanFolder(rootFolder_);
 
     {
         win::CriticalSectionLock lock(pauseLock_);

@@ -95,6 +95,10 @@ private:
     bool IsDestinationTreePath(const std::wstring& folder) const;
     void ListFolder(const std::wstring& folder);
     void ReportUnlistableFolder(const std::wstring& folder);
+    bool RootLiesInsideDestinationTree() const;
+    void ReportFolder(const std::wstring& folder, int code);
+    void ReportNameClash(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
+    bool IsShortNameAlias(const std::wstring& destination) const;
     void TidyLeftover(const std::wstring& folder, const std::wstring& name);
     void TidyDestinationLeftovers(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
