@@ -614,4 +614,130 @@ TEST_F(Worker, ABackupWithoutAnEnclosureDriveCopiesNothingAndSaysSo) {
     EXPECT_EQ(handled[0].destination, L"");
 }
 
+TEST_F(Worker, AListingThatBreaksOffReportsItsFolder) {
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(WriteFileAt(H + L"cut\\f" + std::to_wstring(i) + L".txt", "f"));
+    // Three entries ("." and ".." among them), then the network share drops.
+    BreakingListing files(H + L"cut\\", 3, ERROR_NETNAME_DELETED);
+    auto worker = Make(H, false, true);
+    worker->SetFileAccess(files);
+    const std::vector<Handled> handled = Run(*worker);
+    ASSERT_FALSE(handled.empty());
+    EXPECT_EQ(handled.back().source, H + L"cut\\");
+    EXPECT_EQ(handled.back().result, CopySourceInfoFailed);
+    EXPECT_LT(handled.size(), 7u);
+}
+
+TEST_F(Worker, TheFirstBackupNeverCopiesTheBackupIntoItself) {
+    // Links to the enclosure's root before anything was ever backed up: the Backup folder the
+    // copy makes on its way must be known to the walk all the same.
+    ASSERT_TRUE(WriteFileAt(H + L"tree\\a.txt", "a"));
+    ASSERT_TRUE(WriteFileAt(H + L"tree\\one\\b.txt", "b"));
+    ASSERT_TRUE(WriteFileAt(H + L"tree\\two\\c.txt", "c"));
+    ASSERT_FALSE(FileExists(R + L"Backup"));
+    if (!MakeFolderLink(H + L"tree\\one\\enclosure", R) ||
+        !MakeFolderLink(H + L"tree\\two\\enclosure", R) ||
+        !MakeFolderLink(H + L"tree\\enclosure", R))
+        GTEST_SKIP() << "folder links cannot be made here";
+    auto worker = Make(H + L"tree\\", false, true);
+    const std::vector<Handled> handled = Run(*worker);
+    EXPECT_EQ(handled.size(), 3u);
+    for (const Handled& h : handled)
+        EXPECT_EQ(h.result, CopyDone) << h.source;
+    for (const wchar_t* link : {L"enclosure", L"one\\enclosure", L"two\\enclosure"})
+        EXPECT_FALSE(FileExists(B + L"tree\\" + link + L"\\Backup")) << "copied into itself";
+}
+
+TEST_F(Worker, ARootInsideTheBackupTreeIsRefusedWithOneLine) {
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\a.txt", "a"));
+    auto first = Make(H, false, true);
+    ASSERT_EQ(Run(*first).size(), 1u);
+    const auto before = Snapshot(R);
+    std::vector<std::wstring> roots{B, B + L"docs\\"};
+    if (MakeFolderLink(H + L"backup-link", R + L"Backup"))
+        roots.push_back(H + L"backup-link\\H\\docs\\");
+    for (const std::wstring& root : roots) {
+        auto worker = Make(root, false, true);
+        const std::vector<Handled> handled = Run(*worker);
+        ASSERT_EQ(handled.size(), 1u) << root;
+        EXPECT_EQ(handled[0].source, root);
+        EXPECT_EQ(handled[0].result, CopyRootInsideBackup);
+        auto scan = Make(root, true, true);
+        EXPECT_TRUE(Run(*scan).empty()) << "the scan pass counts no file of it";
+    }
+    EXPECT_EQ(Snapshot(R), before);
+}
+
+// Writes `bytes` to a file named exactly `name` in `folder` through Linux, which a Windows
+// program cannot do when the folder already holds a name Windows takes for the same one.
+bool WriteUnixFile(const std::wstring& scratch, const std::wstring& folder,
+                   const std::wstring& name, const std::string& bytes) {
+    const std::wstring source = scratch + L"\\unix-" + std::to_wstring(::GetTickCount64());
+    if (!WriteFileAt(source, bytes))
+        return false;
+    const std::wstring to = UnixPath(folder);
+    if (to.empty() || !RunUnixCommand({L"/bin/cp", UnixPath(source), to + L"/" + name}))
+        return false;
+    // start.exe may come back before cp has ended: wait for the exact name in the listing.
+    return WaitUntil(
+        [&] {
+            WIN32_FIND_DATAW entry;
+            win::FindHandle listing(::FindFirstFileW((folder + L"*").c_str(), &entry));
+            if (!listing)
+                return false;
+            do {
+                if (name == entry.cFileName)
+                    return true;
+            } while (::FindNextFileW(listing.Get(), &entry));
+            return false;
+        },
+        10000);
+}
+
+TEST_F(Worker, LookAlikeSiblingNamesGiveOneCopyAndOneFailureLine) {
+    if (!UnderWine())
+        GTEST_SKIP() << "two such names side by side need a Linux folder under Wine";
+    struct Case {
+        const wchar_t* folder;
+        std::wstring first;  // written through Windows
+        std::wstring second; // written through Linux
+    };
+    std::vector<Case> cases{{L"case", L"Report.txt", L"report.txt"},
+                            {L"dot", L"a", L"a."},
+                            {L"blank", L"a", L"a "},
+                            {L"short", L"abcdefghij.txt", L""}};
+    for (Case& c : cases) {
+        const std::wstring folder = H + c.folder + L"\\";
+        ASSERT_TRUE(WriteFileAt(folder + c.first, "first"));
+        if (c.second.empty()) { // the long name's real short name, taken literally
+            wchar_t shortPath[MAX_PATH] = {};
+            ASSERT_GT(::GetShortPathNameW((folder + c.first).c_str(), shortPath, MAX_PATH), 0u);
+            c.second = std::wstring(shortPath).substr(folder.size());
+            ASSERT_NE(c.second, c.first);
+        }
+        ASSERT_TRUE(WriteUnixFile(dir.Path(), folder, c.second, "second")) << c.second;
+    }
+    auto worker = Make(H, false, true);
+    const std::vector<Handled> handled = Run(*worker);
+    for (const Case& c : cases) {
+        const std::wstring folder = H + c.folder + L"\\";
+        int copied = 0, clashed = 0;
+        std::wstring copiedName;
+        for (const Handled& h : handled) {
+            if (!h.source.starts_with(folder))
+                continue;
+            if (h.result == CopyDone) {
+                ++copied;
+                copiedName = h.source.substr(folder.size());
+            }
+            clashed += h.result == CopyNameClash;
+        }
+        EXPECT_EQ(copied, 1) << c.folder;
+        EXPECT_EQ(clashed, 1) << c.folder;
+        // The one copied is whole under its own name.
+        const std::string expected = copiedName == c.first ? "first" : "second";
+        EXPECT_EQ(ReadBytes(L"\\\\?\\" + B + c.folder + L"\\" + copiedName), expected) << c.folder;
+    }
+}
+
 } // namespace

@@ -397,11 +397,33 @@ HANDLE RefusingListings::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW
         return INVALID_HANDLE_VALUE;
     }
     for (const std::wstring& folder : refused_)
-        if (pattern == folder + L"*.*") {
+        if (pattern == folder + L"*.*" || pattern == L"\\\\?\\" + folder + L"*.*") {
             error = error_;
             return INVALID_HANDLE_VALUE;
         }
     return FileAccess::FindFirst(pattern, entry, error);
+}
+
+HANDLE BreakingListing::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry,
+                                  DWORD& error) {
+    HANDLE listing = FileAccess::FindFirst(pattern, entry, error);
+    if (listing != INVALID_HANDLE_VALUE && pattern == L"\\\\?\\" + folder_ + L"*.*") {
+        std::lock_guard lock(mutex_);
+        broken_ = listing;
+        given_ = 1;
+    }
+    return listing;
+}
+
+bool BreakingListing::FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error) {
+    {
+        std::lock_guard lock(mutex_);
+        if (listing == broken_ && given_++ >= entries_) {
+            error = error_;
+            return false;
+        }
+    }
+    return FileAccess::FindNext(listing, entry, error);
 }
 
 std::vector<std::wstring> RefusingListings::Patterns() const {

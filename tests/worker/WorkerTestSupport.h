@@ -167,4 +167,22 @@ private:
     std::vector<std::wstring> patterns_;
 };
 
+// File access whose listing of one folder breaks off after `entries` entries with `error`, as a
+// network drop or a pulled enclosure ends it.
+class BreakingListing : public FileAccess {
+public:
+    BreakingListing(std::wstring folder, int entries, DWORD error)
+        : folder_(std::move(folder)), entries_(entries), error_(error) {}
+    HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error) override;
+    bool FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error) override;
+
+private:
+    std::wstring folder_;
+    int entries_;
+    DWORD error_;
+    std::mutex mutex_;
+    HANDLE broken_ = INVALID_HANDLE_VALUE;
+    int given_ = 0;
+};
+
 } // namespace snapkeep::test
