@@ -48,6 +48,12 @@ public:
     void LoadSettings(const std::wstring& path);
     void SaveSettings(const std::wstring& path);
     void ResetSettings();
+    // A data file that exists but could not be read at start (another program holds it): the
+    // session starts as if it were missing, the user is told once, and its bytes are kept beside
+    // it before the first save over it.
+    void NoteUnreadable(const std::wstring& path);
+    void ReportUnreadableFiles();
+    bool KeepUnreadableCopy(const std::wstring& path);
 
     // Settings page.
     bool NoFileTypeChecked() const { return FileTypes.NoFileTypeChecked(); }
@@ -192,11 +198,12 @@ private:
     std::unique_ptr<DeviceServices> devices_;
     std::unique_ptr<ErrorNotifier> notifier_;
     int rescanCount_ = 0;
-    bool inButtonTick_ = false;    // a tick is running (perhaps inside identification's box)
-    ButtonPressGate buttonGate_;   // when a press of the enclosure's button may run Backup
-    bool buttonCommand_ = false;   // the Backup command runs for the enclosure's button
-    bool loaded_ = false;          // the data folder was read: FormClose may write it back
-    bool activatedBefore_ = false; // the first activation always rescans
+    bool inButtonTick_ = false;  // a tick is running (perhaps inside identification's box)
+    ButtonPressGate buttonGate_; // when a press of the enclosure's button may run Backup
+    bool buttonCommand_ = false; // the Backup command runs for the enclosure's button
+    bool loaded_ = false;        // the data folder was read: FormClose may write it back
+    std::vector<std::wstring> unreadableFiles_; // data files there at start that could not be read
+    bool activatedBefore_ = false;              // the first activation always rescans
 };
 
 // The one main window of the process.

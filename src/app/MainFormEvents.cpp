@@ -64,6 +64,9 @@ void TMainForm::TntFormCreate() {
 
     SetFonts();
     ComboBoxLanguageChange();
+    // Told once, in the language just applied; a second copy that is ending says nothing.
+    if (!app.Terminated())
+        ReportUnreadableFiles();
 }
 
 void TMainForm::SetFonts() {

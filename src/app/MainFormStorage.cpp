@@ -2,7 +2,10 @@
 // the widgets.
 #include "app/Main.h"
 
+#include <algorithm>
+
 #include "store/SettingsFile.h"
+#include "ui/Dialogs.h"
 #include "win/Files.h"
 #include "win/Text.h"
 
@@ -11,6 +14,7 @@ namespace snapkeep {
 bool TMainForm::LoadFolderList(const std::wstring& path, ui::ListView& list, std::string& error) {
     const std::optional<std::string> bytes = win::ReadWholeFile(path);
     if (!bytes) {
+        NoteUnreadable(path);
         list.Clear();
         return true;
     }
@@ -26,6 +30,8 @@ bool TMainForm::LoadFolderList(const std::wstring& path, ui::ListView& list, std
 }
 
 void TMainForm::SaveFolderList(const std::wstring& path, const ui::ListView& list) {
+    if (!KeepUnreadableCopy(path))
+        return;
     std::vector<FolderRow> rows;
     for (int i = 0; i < list.Count(); ++i)
         rows.push_back(FolderRow{list.Checked(i), win::ToU16(list.Text(i))});
@@ -36,6 +42,7 @@ void TMainForm::SaveFolderList(const std::wstring& path, const ui::ListView& lis
 void TMainForm::LoadSettings(const std::wstring& path) {
     const std::optional<std::string> bytes = win::ReadWholeFile(path);
     if (!bytes) {
+        NoteUnreadable(path);
         ResetSettings();
         return;
     }
@@ -49,12 +56,66 @@ void TMainForm::LoadSettings(const std::wstring& path) {
 }
 
 void TMainForm::SaveSettings(const std::wstring& path) {
+    if (!KeepUnreadableCopy(path))
+        return;
     StoredSettings settings;
     for (int i = 0; i < kFileTypeCount; ++i)
         settings.Checked[i] = FileTypeBox(static_cast<FileType>(i)).Checked();
     settings.OthersExtString = win::WideToAnsi(edtOthersExt.Caption());
     settings.Language = ComboBoxLanguage.ItemIndex();
     win::ReplaceFileContent(path, EncodeSettings(settings));
+}
+
+namespace {
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+void TMainForm::NoteUnreadable(const std::wstring& path) {
+    // A missing file is the usual first start: it starts empty, as ever, and is not reported.
+    if (IsFile(path))
+        unreadableFiles_.push_back(path);
+}
+
+void TMainForm::ReportUnreadableFiles() {
+    if (unreadableFiles_.empty())
+        return;
+    std::wstring text = TextOf(Text::DataFileUnreadable);
+    for (const std::wstring& path : unreadableFiles_)
+        text += L"\n" + path;
+    ui::ErrorBox(text, TextOf(Text::ErrTitle));
+}
+
+// Before the first save over a file that could not be read at start, its bytes as they are now
+// go beside it: "Host.txt.unreadable", or, when an earlier start kept one under that name,
+// "Host.txt.unreadable2" and so on; an earlier kept copy is never written over. False when the
+// save must not happen: the file still cannot be read, or its copy cannot be written; the
+// user's file then stays as it is, which matters more than the session's changes.
+bool TMainForm::KeepUnreadableCopy(const std::wstring& path) {
+    const auto found = std::find(unreadableFiles_.begin(), unreadableFiles_.end(), path);
+    if (found == unreadableFiles_.end())
+        return true;
+    if (!IsFile(path)) { // gone meanwhile: nothing left to keep
+        unreadableFiles_.erase(found);
+        return true;
+    }
+    const std::optional<std::string> bytes = win::ReadWholeFile(path);
+    if (!bytes)
+        return false;
+    for (int n = 1; n < 100; ++n) {
+        const std::wstring kept = path + L".unreadable" + (n > 1 ? std::to_wstring(n) : L"");
+        if (::GetFileAttributesW(kept.c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (!win::ReplaceFileContent(kept, *bytes))
+            return false;
+        unreadableFiles_.erase(found);
+        return true;
+    }
+    return false;
 }
 
 void TMainForm::ResetSettings() {

@@ -310,4 +310,57 @@ TEST_F(ProgramTest, TrayCloseWritesTheFilesAndEnds) {
     EXPECT_TRUE(FileExists(Data(L"Setting.txt")));
 }
 
+TEST_F(ProgramTest, ADataFileLockedAtStartIsKeptBesideTheNewOne) {
+    ASSERT_TRUE(WriteEnglishDataFolder(dir_ / L"SnapData", caption_, SNAPKEEP_LANGUAGE_DIR));
+    const std::string original = ListFile(L"1\nC:\\Photos\\\n");
+    ASSERT_TRUE(WriteBytes(Data(L"Host.txt"), original));
+    // Another program holds the list open without sharing it while the program starts.
+    HANDLE lock = ::CreateFileW(Data(L"Host.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND box = WaitForTopWindow(L"#32770", L"Error", program.Id());
+    ASSERT_NE(box, nullptr) << "the user was not told";
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_TRUE(text.starts_with(L"This data file could not be read.")) << text;
+    EXPECT_NE(text.find(Data(L"Host.txt")), std::wstring::npos) << text;
+    EXPECT_EQ(text.find(L"Device.txt"), std::wstring::npos) << "a missing file is not reported";
+    ::CloseHandle(lock);
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    // Told once: no second box while the window runs.
+    EXPECT_EQ(WaitForTopWindow(L"#32770", L"Error", program.Id(), 500), nullptr);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(ReadBytes(Data(L"Host.txt.unreadable")), original);
+    EXPECT_EQ(ReadBytes(Data(L"Host.txt")), ListFile(L"")) << "the session's list is written";
+    EXPECT_FALSE(FileExists(Data(L"Device.txt.unreadable")));
+    EXPECT_FALSE(FileExists(Data(L"Setting.txt.unreadable")));
+}
+
+TEST_F(ProgramTest, ADataFileStillLockedAtCloseIsNotWrittenOver) {
+    ASSERT_TRUE(WriteEnglishDataFolder(dir_ / L"SnapData", caption_, SNAPKEEP_LANGUAGE_DIR));
+    const std::string original = "[BackupFileType]\r\nPictureExtChecked=1\r\n";
+    ASSERT_TRUE(WriteBytes(Data(L"Setting.txt"), original));
+    // An earlier start already kept a copy under the first name: it is never written over.
+    ASSERT_TRUE(WriteBytes(Data(L"Setting.txt.unreadable"), "earlier"));
+    HANDLE lock = ::CreateFileW(Data(L"Setting.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    HWND box = WaitForTopWindow(L"#32770", L"Error", program.Id());
+    ASSERT_NE(box, nullptr);
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_EQ(program.WaitForExit(), 0);
+    ::CloseHandle(lock);
+    EXPECT_EQ(ReadBytes(Data(L"Setting.txt")), original);
+    EXPECT_EQ(ReadBytes(Data(L"Setting.txt.unreadable")), "earlier");
+    EXPECT_FALSE(FileExists(Data(L"Setting.txt.unreadable2")));
+    EXPECT_EQ(ReadBytes(Data(L"Host.txt")), ListFile(L"")) << "the other files are saved";
+}
+
 } // namespace
