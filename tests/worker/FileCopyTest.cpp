@@ -329,6 +329,48 @@ TEST_F(FileCopy, CopyFileInfoCodes) {
     EXPECT_EQ(CopyFileInfo(dir / L"d.txt", dir / L"s.txt", store), CopySourceInfoLateFailed);
 }
 
+// Records the steps that decide what a cut cable can leave behind.
+class StepRecorder : public FileAccess {
+public:
+    std::vector<std::string> steps;
+    bool Flush(HANDLE file) override {
+        steps.push_back("flush");
+        return FileAccess::Flush(file);
+    }
+    bool Replace(const std::wstring& destination, const std::wstring& replacement,
+                 DWORD& error) override {
+        steps.push_back("replace");
+        return FileAccess::Replace(destination, replacement, error);
+    }
+    bool ApplyInfo(HANDLE file, const std::wstring& path, const FileInfo& info) override {
+        steps.push_back("times");
+        return FileAccess::ApplyInfo(file, path, info);
+    }
+};
+
+TEST_F(FileCopy, DataReachesTheDiskBeforeItReplacesTheEarlierFileOrGetsItsTimes) {
+    struct Case {
+        const char* name;
+        bool earlier;
+        std::vector<std::string> steps;
+    };
+    const Case cases[] = {
+        {"a new file", false, {"flush", "times"}},
+        {"a replaced file", true, {"flush", "replace", "times"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        ASSERT_TRUE(WriteBytes(folder / L"s.txt", "new"));
+        if (c.earlier) {
+            ASSERT_TRUE(WriteBytes(folder / L"d.txt", "earlier"));
+        }
+        StepRecorder recorder;
+        EXPECT_EQ(RunFileCopy(folder / L"s.txt", folder / L"d.txt", recorder), CopyDone);
+        EXPECT_EQ(recorder.steps, c.steps);
+    }
+}
+
 // A volume too full for a second copy beside the earlier one: writing into a temporary file fails
 // with "disk full" once `room` bytes of it are written, and the volume reports `free` bytes free.
 // It can also cancel at a chosen moment, fail the in-place rewrite, refuse the truncating open,
