@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "win/Handle.h"
 #include "win/Text.h"
 #include "worker/LongPath.h"
 
@@ -137,6 +138,39 @@ bool FileAccess::Read(HANDLE file, void* buffer, DWORD size, DWORD& got) {
 bool FileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD& put) {
     put = 0;
     return ::WriteFile(file, data, size, &put, nullptr) != FALSE;
+}
+
+bool FileAccess::Flush(HANDLE file) {
+    return ::FlushFileBuffers(file) != FALSE;
+}
+
+bool FileAccess::Replace(const std::wstring& destination, const std::wstring& replacement,
+                         DWORD& error) {
+    if (::ReplaceFileW(destination.c_str(), replacement.c_str(), nullptr,
+                       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                       nullptr))
+        return true;
+    error = ::GetLastError();
+    return false;
+}
+
+bool FileAccess::Move(const std::wstring& from, const std::wstring& to, DWORD& error) {
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    error = ::GetLastError();
+    return false;
+}
+
+bool FileAccess::AllocatedSize(const std::wstring& path, std::uint64_t& bytes) {
+    win::FileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    FILE_STANDARD_INFO standard;
+    if (!file ||
+        !::GetFileInformationByHandleEx(file.Get(), FileStandardInfo, &standard, sizeof standard))
+        return false;
+    bytes = static_cast<std::uint64_t>(standard.AllocationSize.QuadPart);
+    return true;
 }
 
 namespace {

@@ -43,6 +43,20 @@ public:
     // One ReadFile / WriteFile call.
     virtual bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got);
     virtual bool Write(HANDLE file, const void* data, DWORD size, DWORD& put);
+    // Sends the file's written data to the disk (FlushFileBuffers), so that a cut cable cannot
+    // leave a file that has its times but not its data.
+    virtual bool Flush(HANDLE file);
+    // Puts `replacement` in the place of the existing file `destination` (ReplaceFileW, no
+    // backup name); false with the Windows error. On 1176 and 1177 the destination is already
+    // gone and the data is still under `replacement`.
+    virtual bool Replace(const std::wstring& destination, const std::wstring& replacement,
+                         DWORD& error);
+    // Renames `from` to `to`, replacing a file there (MoveFileExW, written through); false with
+    // the Windows error.
+    virtual bool Move(const std::wstring& from, const std::wstring& to, DWORD& error);
+    // The space the file at `path` takes on its volume (its allocation size), which for a
+    // compressed or sparse file is less than its size; false when it cannot be read.
+    virtual bool AllocatedSize(const std::wstring& path, std::uint64_t& bytes);
 };
 
 // The file access every copy and the speed probe use: the Windows implementation, unless the

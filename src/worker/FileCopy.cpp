@@ -37,24 +37,35 @@ bool IsOutOfSpace(DWORD error) {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
-// True when `size` bytes do not fit in the free space of the destination's volume but do with
-// the earlier destination's own space added.
-bool FitsOnlyInPlace(FileAccess& files, const std::wstring& destination, std::uint64_t size) {
+// The free space of the destination's volume, measured before the copy wrote anything there.
+struct Room {
+    bool known = false;
     std::uint64_t free = 0;
-    FileInfo earlier;
-    DWORD error = 0;
-    if (!files.FreeSpace(FolderOf(destination), free) ||
-        !files.ReadInfo(destination, earlier, error))
+};
+
+// True when `size` bytes did not fit in the space that was free before the copy began, but do
+// with the space the earlier destination takes added. Its allocated size counts, not its logical
+// size: a compressed or sparse file frees less than it holds. When the space measured was
+// enough, a write that failed with "disk full" failed for another reason (a FAT volume refuses a
+// file past 4 GiB that way), and rewriting the earlier file would only fail again at the same
+// place, with that file gone.
+bool FitsOnlyInPlace(FileAccess& files, const std::wstring& destination, std::uint64_t size,
+                     const Room& room) {
+    if (!room.known || room.free >= size)
         return false;
-    return free < size && free + earlier.size >= size;
+    std::uint64_t allocated = 0;
+    if (!files.AllocatedSize(LongForm(destination), allocated))
+        return false;
+    return room.free + allocated >= size;
 }
 
 // Where the data goes: a destination that does not exist yet is written under its own name (if
 // the copy fails, nothing was there to lose); an existing one only beside it, to be replaced by
 // a whole copy. The destination's folder is created with its missing parents when needed.
 // 0, or the code of the failure; `beside` tells whether the output is a temporary file.
+// `room` gets the free space measured before a file is created beside the destination.
 int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& output, bool& beside,
-               FileAccess& files, std::uint64_t size) {
+               FileAccess& files, std::uint64_t size, Room& room) {
     const std::wstring folder = FolderOf(destination);
     beside = false;
     for (bool folderMade = false;;) {
@@ -72,12 +83,13 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
             error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
             return CopyDestinationWriteFailed;
+        room.known = files.FreeSpace(folder, room.free);
         output = std::make_unique<TempFile>(folder, files, destination.substr(folder.size() + 1));
         beside = true;
         if (output->Valid())
             return CopyDone;
         // Not even room for an empty file beside it: the earlier file's own space must do.
-        if (!IsOutOfSpace(output->Error()) || !FitsOnlyInPlace(files, destination, size))
+        if (!IsOutOfSpace(output->Error()) || !FitsOnlyInPlace(files, destination, size, room))
             return CopyDestinationWriteFailed;
         beside = false;
         return RewriteInPlace(destination, output, files);
@@ -87,15 +99,25 @@ int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& outpu
 // No room for a second copy beside an existing destination: the destination itself is emptied
 // and written again, which needs no more room than the new data. Its earlier content is lost
 // if this copy then fails, as it would be without the temporary file; the failure is reported.
+// A cancel that came before is honoured here, while the earlier file is still whole.
 int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output,
                    FileAccess& files) {
     output.reset();
+    if (CopyCancelled.load())
+        return CopyCancelledMidFile;
+    const std::wstring target = LongForm(destination);
+    const DWORD old = ::GetFileAttributesW(target.c_str());
     // As for a first copy: read-only, hidden and system would refuse the writing.
-    if (!::SetFileAttributesW(LongForm(destination).c_str(), FILE_ATTRIBUTE_ARCHIVE))
+    if (old == INVALID_FILE_ATTRIBUTES ||
+        !::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_ARCHIVE))
         return IsNotFound(::GetLastError()) ? CopyDestinationWriteFailed
                                             : CopyResetAttributesFailed;
     output = std::make_unique<TempFile>(destination, TempFile::InPlace{}, files);
-    return output->Valid() ? CopyDone : CopyDestinationWriteFailed;
+    if (output->Valid())
+        return CopyDone;
+    // Not emptied after all: the earlier file is whole and gets back what protected it.
+    ::SetFileAttributesW(target.c_str(), old);
+    return CopyDestinationWriteFailed;
 }
 
 // Renames the finished temporary file over the destination. A read-only, hidden or system file
@@ -104,6 +126,8 @@ int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& o
 int ReplaceDestination(TempFile& temp, const std::wstring& destination) {
     if (temp.Commit(destination))
         return CopyDone;
+    if (temp.Kept())
+        return CopyKeptUnderTemporaryName;
     const std::wstring target = LongForm(destination);
     const DWORD old = ::GetFileAttributesW(target.c_str());
     constexpr DWORD kProtecting =
@@ -115,6 +139,8 @@ int ReplaceDestination(TempFile& temp, const std::wstring& destination) {
                                             : CopyResetAttributesFailed;
     if (temp.Commit(destination))
         return CopyDone;
+    if (temp.Kept())
+        return CopyKeptUnderTemporaryName;
     ::SetFileAttributesW(target.c_str(), old);
     return CopyDestinationWriteFailed;
 }
@@ -122,7 +148,9 @@ int ReplaceDestination(TempFile& temp, const std::wstring& destination) {
 // The data loop: blocks of 1000 bytes until the size the copy started with is reached.
 enum class LoopEnd { Completed, ReadFailed, WriteFailed, Cancelled };
 
-LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size) {
+// `cancellable` false: the file is written to its end whatever comes, as an in-place rewrite must
+// be once the earlier file has been emptied.
+LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size, bool cancellable) {
     for (std::uint64_t position = 0; position < size; position += kCopyBlockSize) {
         DWORD got = 0;
         if (!pipe.ReadBlock(got))
@@ -133,7 +161,7 @@ LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size) {
         CopyPercent.store(static_cast<std::int32_t>(position * 100 / size));
         while (CopyPaused.load())
             ::Sleep(kPausePollMs);
-        if (CopyCancelled.load())
+        if (cancellable && CopyCancelled.load())
             return LoopEnd::Cancelled;
     }
     return pipe.Flush() ? LoopEnd::Completed : LoopEnd::WriteFailed;
@@ -141,9 +169,9 @@ LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size) {
 
 // Moves the whole source into `output`; `writeError` is the error of a failed write.
 LoopEnd MoveFile(FileAccess& files, HANDLE input, TempFile& output, std::uint64_t size,
-                 DWORD& writeError) {
+                 bool cancellable, DWORD& writeError) {
     BlockPipe pipe(files, input, output.Get(), size);
-    const LoopEnd end = MoveData(pipe, size);
+    const LoopEnd end = MoveData(pipe, size, cancellable);
     writeError = pipe.WriteError();
     return end;
 }
@@ -173,17 +201,19 @@ int CompareFiles(const std::wstring& source, const std::wstring& destination, Fi
     return CompareWithDestination(original, destination, files, rule);
 }
 
-int RunFileCopy(const std::wstring& source, const std::wstring& destination, FileAccess& files) {
+int RunFileCopy(const std::wstring& source, const std::wstring& destination, FileAccess& files,
+                std::wstring* keptPath) {
     bool idle = false;
     if (!CopyBusy.compare_exchange_strong(idle, true))
         return CopyBusyElsewhere;
     CopyPercent.store(0);
-    const int code = CopyOneFile(source, destination, files);
+    const int code = CopyOneFile(source, destination, files, keptPath);
     CopyBusy.store(false);
     return code;
 }
 
-int CopyOneFile(const std::wstring& source, const std::wstring& destination, FileAccess& files) {
+int CopyOneFile(const std::wstring& source, const std::wstring& destination, FileAccess& files,
+                std::wstring* keptPath) {
     CopyCancelled.store(false);
     CopyPaused.store(false);
 
@@ -201,12 +231,18 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
 
     std::unique_ptr<TempFile> temp;
     bool beside = false;
-    if (const int code = OpenOutput(destination, temp, beside, files, info.size); code != CopyDone)
+    Room room;
+    if (const int code = OpenOutput(destination, temp, beside, files, info.size, room);
+        code != CopyDone)
         return code;
 
     CopyPercent.store(0);
     DWORD writeError = 0;
-    LoopEnd end = MoveFile(files, input.Get(), *temp, info.size, writeError);
+    // The free space is measured only on the way to a file beside an existing destination; an
+    // output not beside it after that is the destination itself, emptied, which cannot be given
+    // up half-way: the earlier content is already gone.
+    const bool inPlace = !beside && room.known;
+    LoopEnd end = MoveFile(files, input.Get(), *temp, info.size, !inPlace, writeError);
     if (end == LoopEnd::WriteFailed && beside && IsOutOfSpace(writeError)) {
         // Drop the partial copy, which gives its room back. When the new data and the earlier
         // file truly do not fit side by side, but the new data fits in the earlier file's place,
@@ -215,7 +251,7 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         // fails, as overwriting it would only lose it.
         if (!temp->Discard())
             return CopyDeletePartialFailed;
-        if (!FitsOnlyInPlace(files, destination, info.size))
+        if (!FitsOnlyInPlace(files, destination, info.size, room))
             return CopyDestinationWriteFailed;
         if (!Rewind(input.Get()))
             return CopySourceReadFailed;
@@ -223,9 +259,14 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         if (const int code = RewriteInPlace(destination, temp, files); code != CopyDone)
             return code;
         CopyPercent.store(0);
-        end = MoveFile(files, input.Get(), *temp, info.size, writeError);
+        end = MoveFile(files, input.Get(), *temp, info.size, false, writeError);
     }
     input.Reset();
+    // The data reaches the disk before the file gets its times or takes the earlier file's
+    // place: a cable cut after that must not leave a file whose size and times match the
+    // source but whose data never arrived, which later runs would skip forever.
+    if (end == LoopEnd::Completed && !files.Flush(temp->Get()))
+        end = LoopEnd::WriteFailed;
 
     switch (end) {
     case LoopEnd::ReadFailed:
@@ -238,8 +279,14 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         break;
     }
 
-    if (const int code = ReplaceDestination(*temp, destination); code != CopyDone)
+    if (const int code = ReplaceDestination(*temp, destination); code != CopyDone) {
+        if (code == CopyKeptUnderTemporaryName) {
+            if (keptPath)
+                *keptPath = temp->Path();
+            return code;
+        }
         return temp->Discard() ? code : CopyDeletePartialFailed;
+    }
     // The times go on after the rename, through the handle that now names the destination: a
     // file system that tunnels the old file's creation time to the new name cannot undo them.
     if (!files.ApplyInfo(temp->Get(), destination, info))

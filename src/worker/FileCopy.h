@@ -6,7 +6,8 @@
 // destination's folder, and only a file written whole replaces the destination. A cancel or a
 // failure removes the temporary file and leaves the earlier destination (in a restore, the
 // user's own file) exactly as it was. A destination that does not exist yet is written under
-// its own name and removed after a cancel or a failure.
+// its own name and removed after a cancel or a failure. Finished data is never discarded while
+// the destination is missing.
 #include <string>
 
 #include "worker/FileAccess.h"
@@ -27,13 +28,19 @@ int CompareWithDestination(const FileInfo& source, const std::wstring& destinati
 // The walk's entry: answers CopyBusyElsewhere when another copy is running, otherwise runs
 // CopyOneFile with CopyBusy held and CopyPercent starting from 0.
 int RunFileCopy(const std::wstring& source, const std::wstring& destination,
-                FileAccess& files = SystemFileAccess());
+                FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr);
 
 // Copies the data in 1000-byte blocks, holding while CopyPaused is set and giving up when
 // CopyCancelled is set (both are cleared first), publishing CopyPercent, then gives the
-// destination the source's times and attributes as they were when the copy began.
+// destination the source's times and attributes as they were when the copy began. The data is
+// flushed to the disk before the times go on and before it replaces an earlier file.
+//
+// When there is no room beside an existing destination for a second copy, the destination
+// itself is emptied and rewritten; from then on a cancel waits for the file's end. When the
+// earlier destination disappears and the new data cannot take its name, the data is kept under
+// its temporary name: CopyKeptUnderTemporaryName, with that file's full path in `keptPath`.
 int CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                FileAccess& files = SystemFileAccess());
+                FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr);
 
 // Gives an existing destination the source's current times and attributes: 0, 3 (source gone),
 // 107 (source unreadable for another reason) or 106 (destination refused them). Note the order

@@ -361,11 +361,20 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
             // file's size with the share of the file before it.
             CopyPercent.store(0);
             copyingSize_.store(source.size);
-            lastResult_.store(RunFileCopy(sourcePath, destination, *files_));
+            std::wstring kept;
+            lastResult_.store(RunFileCopy(sourcePath, destination, *files_, &kept));
+            if (!kept.empty()) { // the failure line names where the new data is
+                win::CriticalSectionLock lock(textLock_);
+                destinationPath_ = kept;
+            }
         }
     }
-    // A file cancelled part-way is not reported: nothing of it was kept.
+    // A file cancelled part-way is not reported: nothing of it was kept. One that could not stop
+    // (an in-place rewrite runs to its end) and failed is: its earlier copy is gone.
     if (cancelRequested_.load()) {
+        const int result = lastResult_.load();
+        if (!scanOnly_ && result != CopyDone && result != CopyCancelledMidFile && onAfterFile_)
+            onAfterFile_(*this);
         copyingSize_.store(0);
         return false;
     }

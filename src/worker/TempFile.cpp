@@ -17,7 +17,8 @@ std::wstring LongForm(const std::wstring& path) {
 } // namespace
 
 TempFile::TempFile(const std::wstring& folder, FileAccess& files,
-                   const std::wstring& destinationName) {
+                   const std::wstring& destinationName)
+    : files_(files) {
     static std::atomic<unsigned> counter{0};
     // A name left behind by an earlier run that ended abruptly is simply passed over.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -36,7 +37,8 @@ TempFile::TempFile(const std::wstring& folder, FileAccess& files,
     }
 }
 
-TempFile::TempFile(const std::wstring& path, ExactName, FileAccess& files) : path_(path) {
+TempFile::TempFile(const std::wstring& path, ExactName, FileAccess& files)
+    : files_(files), path_(path) {
     file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
@@ -44,7 +46,8 @@ TempFile::TempFile(const std::wstring& path, ExactName, FileAccess& files) : pat
         error_ = ::GetLastError();
 }
 
-TempFile::TempFile(const std::wstring& path, InPlace, FileAccess& files) : path_(path) {
+TempFile::TempFile(const std::wstring& path, InPlace, FileAccess& files)
+    : files_(files), path_(path) {
     file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, TRUNCATE_EXISTING,
                            FILE_FLAG_SEQUENTIAL_SCAN));
     created_ = file_.Valid();
@@ -53,7 +56,7 @@ TempFile::TempFile(const std::wstring& path, InPlace, FileAccess& files) : path_
 }
 
 TempFile::~TempFile() {
-    if (!committed_)
+    if (!committed_ && !kept_)
         Discard();
 }
 
@@ -90,16 +93,21 @@ bool TempFile::Commit(const std::wstring& destination) {
     }
     // ReplaceFileW opens the replacement itself, so ours must be closed; the data is complete.
     file_.Reset();
-    if (!::ReplaceFileW(target.c_str(), replacement.c_str(), nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                        nullptr)) {
-        error_ = ::GetLastError();
-        // The old file is gone and the new data is still under the temporary name: finish the
-        // move by name rather than leave the destination missing.
-        if (error_ != ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-            !::MoveFileExW(replacement.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    DWORD error = 0;
+    if (!files_.Replace(target, replacement, error)) {
+        error_ = error;
+        // Whatever the reason, the earlier file may be gone: ReplaceFileW without a backup name
+        // removes it before it fails with 1176, and moves it to a name of its own before it
+        // fails with 1177; another program may have deleted it while the copy ran. The new data
+        // is then the only copy: it takes the destination's name, or stays where it is.
+        FileInfo earlier;
+        DWORD infoError = 0;
+        if (files_.ReadInfo(destination, earlier, infoError))
+            return false; // the earlier file is still in place, as it was
+        if (!MoveToMissingDestination(target, replacement)) {
+            kept_ = true;
             return false;
+        }
     }
     committed_ = true;
     // Times and attributes go on through this handle, as they do on a new destination.
@@ -111,8 +119,25 @@ bool TempFile::Commit(const std::wstring& destination) {
     return true;
 }
 
+bool TempFile::MoveToMissingDestination(const std::wstring& target,
+                                        const std::wstring& replacement) {
+    // What refuses the move is mostly short-lived: a virus scanner looking at the new file, an
+    // indexer that opened the name. A few tries over about a second outlast it.
+    constexpr int kTries = 4;
+    constexpr DWORD kWaitMs = 250;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (attempt > 0)
+            ::Sleep(kWaitMs);
+        DWORD error = 0;
+        if (files_.Move(replacement, target, error))
+            return true;
+        error_ = error;
+    }
+    return false;
+}
+
 bool TempFile::Discard() {
-    if (!created_ || committed_)
+    if (!created_ || committed_ || kept_)
         return true;
     if (file_) {
         FILE_DISPOSITION_INFO disposition{TRUE};

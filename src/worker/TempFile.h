@@ -29,7 +29,7 @@ public:
     // deleted: its earlier content is already gone.
     struct InPlace {};
     TempFile(const std::wstring& path, InPlace, FileAccess& files);
-    ~TempFile(); // deletes the file unless Commit succeeded
+    ~TempFile(); // deletes the file unless Commit succeeded or kept it
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
@@ -42,17 +42,26 @@ public:
     // file had beyond its data: its security descriptor and named streams. Afterwards Get()
     // names the destination, opened for setting its times and attributes (invalid when it
     // cannot be opened again). False (with Error()) when the replacement is refused; the
-    // destination is then as it was, and the file is still ours to discard.
+    // destination is then as it was, and the file is still ours to discard. The one exception
+    // is Kept(): the earlier destination is gone (the replacement failed half-way, or another
+    // program deleted it) and the data could not be moved to its name either, so the file stays
+    // under its temporary name, Path(), as the only copy of the data.
     bool Commit(const std::wstring& destination);
+    bool Kept() const { return kept_; }
+    const std::wstring& Path() const { return path_; }
     // Deletes the file now. False when it cannot be deleted.
     bool Discard();
 
 private:
+    bool MoveToMissingDestination(const std::wstring& target, const std::wstring& replacement);
+
+    FileAccess& files_;
     win::FileHandle file_;
     std::wstring path_;
     DWORD error_ = 0;
     bool created_ = false; // the file exists and is ours until committed
     bool committed_ = false;
+    bool kept_ = false; // left under the temporary name: never deleted
 };
 
 } // namespace snapkeep

@@ -235,7 +235,9 @@ TEST_P(FileCopyFailure, LeavesTheEarlierDestinationAsItWas) {
 INSTANTIATE_TEST_SUITE_P(
     ReadAndWrite, FileCopyFailure,
     testing::Values(FailureCase{FailingFileAccess::What::Reads, CopySourceReadFailed},
-                    FailureCase{FailingFileAccess::What::Writes, CopyDestinationWriteFailed}));
+                    FailureCase{FailingFileAccess::What::Writes, CopyDestinationWriteFailed},
+                    // The data did not surely reach the disk: it must not replace the earlier copy.
+                    FailureCase{FailingFileAccess::What::Flushes, CopyDestinationWriteFailed}));
 
 // Wine stores no creation time, so this stand-in keeps one per file as NTFS would, and lets a
 // test make the attribute step fail.
@@ -327,44 +329,152 @@ TEST_F(FileCopy, CopyFileInfoCodes) {
     EXPECT_EQ(CopyFileInfo(dir / L"d.txt", dir / L"s.txt", store), CopySourceInfoLateFailed);
 }
 
+// Records the steps that decide what a cut cable can leave behind.
+class StepRecorder : public FileAccess {
+public:
+    std::vector<std::string> steps;
+    bool Flush(HANDLE file) override {
+        steps.push_back("flush");
+        return FileAccess::Flush(file);
+    }
+    bool Replace(const std::wstring& destination, const std::wstring& replacement,
+                 DWORD& error) override {
+        steps.push_back("replace");
+        return FileAccess::Replace(destination, replacement, error);
+    }
+    bool ApplyInfo(HANDLE file, const std::wstring& path, const FileInfo& info) override {
+        steps.push_back("times");
+        return FileAccess::ApplyInfo(file, path, info);
+    }
+};
+
+TEST_F(FileCopy, DataReachesTheDiskBeforeItReplacesTheEarlierFileOrGetsItsTimes) {
+    struct Case {
+        const char* name;
+        bool earlier;
+        std::vector<std::string> steps;
+    };
+    const Case cases[] = {
+        {"a new file", false, {"flush", "times"}},
+        {"a replaced file", true, {"flush", "replace", "times"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        ASSERT_TRUE(WriteBytes(folder / L"s.txt", "new"));
+        if (c.earlier) {
+            ASSERT_TRUE(WriteBytes(folder / L"d.txt", "earlier"));
+        }
+        StepRecorder recorder;
+        EXPECT_EQ(RunFileCopy(folder / L"s.txt", folder / L"d.txt", recorder), CopyDone);
+        EXPECT_EQ(recorder.steps, c.steps);
+    }
+}
+
 // A volume too full for a second copy beside the earlier one: writing into a temporary file fails
-// for lack of room, and the volume reports `free` bytes free. (Wine's own disks under test are
-// never that full; the end-to-end tests fill a small one for real.)
+// with "disk full" once `room` bytes of it are written, and the volume reports `free` bytes free.
+// It can also cancel at a chosen moment, fail the in-place rewrite, refuse the truncating open,
+// and report a smaller allocated size for the earlier file (compressed or sparse). Wine's own
+// disks under test are never that full; the end-to-end tests fill a small one for real.
 class FullVolume : public FileAccess {
 public:
-    explicit FullVolume(std::uint64_t free) : free_(free) {}
+    enum class Cancel { Never, WhenTheCopyBesideFails, DuringTheRewrite };
+    std::uint64_t free = 0;
+    std::uint64_t room = 0;
+    std::uint64_t allocated = 0; // 0: the file system's own answer
+    Cancel cancel = Cancel::Never;
+    bool rewriteFails = false;
+    bool truncateRefused = false;
+
+    explicit FullVolume(std::uint64_t freeBytes) : free(freeBytes) {}
     bool Write(HANDLE file, const void* data, DWORD size, DWORD& put) override {
-        wchar_t name[1024] = {};
-        ::GetFinalPathNameByHandleW(file, name, 1023, FILE_NAME_NORMALIZED);
-        if (std::wstring(name).find(L"~snapkeep-") != std::wstring::npos) {
-            put = 0;
+        put = 0;
+        if (!IsTemporary(file)) { // the earlier file itself, emptied
+            if (cancel == Cancel::DuringTheRewrite)
+                CopyCancelled = true;
+            if (rewriteFails) {
+                ::SetLastError(ERROR_IO_DEVICE);
+                return false;
+            }
+            return FileAccess::Write(file, data, size, put);
+        }
+        const DWORD fits = static_cast<DWORD>(std::min<std::uint64_t>(size, room - written_));
+        if (fits == 0) {
+            if (cancel == Cancel::WhenTheCopyBesideFails)
+                CopyCancelled = true;
             ::SetLastError(ERROR_DISK_FULL);
             return false;
         }
-        return FileAccess::Write(file, data, size, put);
+        const bool ok = FileAccess::Write(file, data, fits, put);
+        written_ += put;
+        return ok;
+    }
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) override {
+        if (truncateRefused && disposition == TRUNCATE_EXISTING) {
+            ::SetLastError(ERROR_SHARING_VIOLATION);
+            return INVALID_HANDLE_VALUE;
+        }
+        return FileAccess::Open(path, access, share, disposition, flags);
     }
     bool FreeSpace(const std::wstring&, std::uint64_t& bytes) override {
-        bytes = free_;
+        bytes = free;
+        return true;
+    }
+    bool AllocatedSize(const std::wstring& path, std::uint64_t& bytes) override {
+        if (allocated == 0)
+            return FileAccess::AllocatedSize(path, bytes);
+        bytes = allocated;
         return true;
     }
 
 private:
-    std::uint64_t free_;
+    static bool IsTemporary(HANDLE file) {
+        wchar_t name[1024] = {};
+        ::GetFinalPathNameByHandleW(file, name, 1023, FILE_NAME_NORMALIZED);
+        return std::wstring(name).find(L"~snapkeep-") != std::wstring::npos;
+    }
+    std::uint64_t written_ = 0;
 };
 
 TEST_F(FileCopy, NoRoomBesideTheEarlierFileRewritesItInPlaceOnlyWhenThatFits) {
+    // What the earlier destination holds afterwards.
+    enum class Left { Fresh, Earlier, Nothing };
+    using Cancel = FullVolume::Cancel;
     struct Case {
         const char* name;
-        size_t earlier, source;
-        std::uint64_t free;
+        size_t source;
+        std::uint64_t free, room, allocated;
+        Cancel cancel;
+        bool rewriteFails, truncateRefused;
         int result;
-        bool rewritten;
+        Left left;
     };
+    // The earlier file holds 60,000 bytes.
     const Case cases[] = {
-        {"fits only in the earlier file's place", 60'000, 50'000, 40'000, CopyDone, true},
-        {"the volume says it fits beside", 60'000, 50'000, 60'000, CopyDestinationWriteFailed,
-         false},
-        {"fits nowhere", 60'000, 200'000, 100'000, CopyDestinationWriteFailed, false},
+        {"fits only in the earlier file's place", 50'000, 40'000, 0, 0, Cancel::Never, false, false,
+         CopyDone, Left::Fresh},
+        {"fails for space part-way", 50'000, 40'000, 20'000, 0, Cancel::Never, false, false,
+         CopyDone, Left::Fresh},
+        // The volume had room for the new data: "disk full" meant something else (FAT refuses a
+        // file past 4 GiB that way), and a rewrite would fail at the same place.
+        {"the volume says it fits beside", 50'000, 60'000, 20'000, 0, Cancel::Never, false, false,
+         CopyDestinationWriteFailed, Left::Earlier},
+        {"fits nowhere", 200'000, 100'000, 0, 0, Cancel::Never, false, false,
+         CopyDestinationWriteFailed, Left::Earlier},
+        // Emptying a sparse or compressed file frees only what it takes on the disk.
+        {"the earlier file takes less than its size", 50'000, 40'000, 0, 8'192, Cancel::Never,
+         false, false, CopyDestinationWriteFailed, Left::Earlier},
+        {"cancelled before the earlier file is emptied", 50'000, 40'000, 20'000, 0,
+         Cancel::WhenTheCopyBesideFails, false, false, CopyCancelledMidFile, Left::Earlier},
+        {"cancelled during the rewrite", 50'000, 40'000, 0, 0, Cancel::DuringTheRewrite, false,
+         false, CopyDone, Left::Fresh},
+        {"the rewrite fails", 50'000, 40'000, 0, 0, Cancel::Never, true, false,
+         CopyDestinationWriteFailed, Left::Nothing},
+        {"cancelled during a rewrite that fails", 50'000, 40'000, 0, 0, Cancel::DuringTheRewrite,
+         true, false, CopyDestinationWriteFailed, Left::Nothing},
+        {"the truncating open is refused", 50'000, 40'000, 0, 0, Cancel::Never, false, true,
+         CopyDestinationWriteFailed, Left::Earlier},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -372,21 +482,141 @@ TEST_F(FileCopy, NoRoomBesideTheEarlierFileRewritesItInPlaceOnlyWhenThatFits) {
         const std::wstring source = folder / L"s.bin";
         const std::wstring destination = folder / L"d.bin";
         const std::string fresh = Pattern(c.source, 1);
-        const std::string earlier = Pattern(c.earlier, 2);
+        const std::string earlier = Pattern(60'000, 2);
         ASSERT_TRUE(WriteBytes(source, fresh));
         ASSERT_TRUE(SetWriteTimeAndAttributes(source, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
         ASSERT_TRUE(WriteBytes(destination, earlier));
-        // An earlier read-only copy is rewritten all the same.
+        // An earlier read-only, hidden copy is rewritten all the same, and one that is kept
+        // keeps both.
+        constexpr DWORD kProtected = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
         ASSERT_TRUE(SetWriteTimeAndAttributes(destination, kSomeTime - 10'000'000,
-                                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+                                              kProtected | FILE_ATTRIBUTE_ARCHIVE));
         FullVolume volume(c.free);
+        volume.room = c.room;
+        volume.allocated = c.allocated;
+        volume.cancel = c.cancel;
+        volume.rewriteFails = c.rewriteFails;
+        volume.truncateRefused = c.truncateRefused;
         EXPECT_EQ(RunFileCopy(source, destination, volume), c.result);
-        EXPECT_EQ(ReadBytes(destination), c.rewritten ? fresh : earlier);
-        const Info info = InfoOf(destination);
-        EXPECT_EQ(info.lastWrite, c.rewritten ? kSomeTime : kSomeTime - 10'000'000);
-        EXPECT_EQ(info.attributes & FILE_ATTRIBUTE_READONLY,
-                  c.rewritten ? 0u : DWORD(FILE_ATTRIBUTE_READONLY));
         EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
+        if (c.left == Left::Nothing) {
+            EXPECT_FALSE(FileExists(destination));
+            continue;
+        }
+        const bool rewritten = c.left == Left::Fresh;
+        EXPECT_EQ(ReadBytes(destination), rewritten ? fresh : earlier);
+        const Info info = InfoOf(destination);
+        EXPECT_EQ(info.lastWrite, rewritten ? kSomeTime : kSomeTime - 10'000'000);
+        EXPECT_EQ(info.attributes & kProtected, rewritten ? 0u : kProtected);
+    }
+}
+
+// How a replace can fail on Windows, played out on real files: Wine's own ReplaceFileW leaves
+// the earlier file in place when it fails, so these come from a stand-in.
+class ReplaceFaults : public FileAccess {
+public:
+    enum class Fault {
+        Refused,        // 1175: nothing was changed
+        Removes,        // 1176 without a backup name: the earlier file is deleted
+        MovesAway,      // 1177: the earlier file is under another name
+        DeletedMidCopy, // another program deletes the earlier file while the copy runs
+        MoveRefused,    // 1176, and the new data cannot be moved to the name either
+    };
+    ReplaceFaults(Fault fault, std::wstring destination, std::wstring movedAway)
+        : fault_(fault), destination_(std::move(destination)), movedAway_(std::move(movedAway)) {}
+
+    bool Write(HANDLE file, const void* data, DWORD size, DWORD& put) override {
+        if (fault_ == Fault::DeletedMidCopy)
+            ::DeleteFileW(destination_.c_str());
+        return FileAccess::Write(file, data, size, put);
+    }
+    bool Replace(const std::wstring& destination, const std::wstring& replacement,
+                 DWORD& error) override {
+        switch (fault_) {
+        case Fault::Refused:
+            error = ERROR_UNABLE_TO_REMOVE_REPLACED;
+            return false;
+        case Fault::Removes:
+        case Fault::MoveRefused:
+            ::DeleteFileW(destination.c_str());
+            error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+            return false;
+        case Fault::MovesAway:
+            ::MoveFileW(destination.c_str(), movedAway_.c_str());
+            error = ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+            return false;
+        case Fault::DeletedMidCopy:
+            break;
+        }
+        return FileAccess::Replace(destination, replacement, error);
+    }
+    bool Move(const std::wstring& from, const std::wstring& to, DWORD& error) override {
+        if (fault_ != Fault::MoveRefused)
+            return FileAccess::Move(from, to, error);
+        error = ERROR_SHARING_VIOLATION; // a virus scanner holds the new file
+        return false;
+    }
+
+private:
+    Fault fault_;
+    std::wstring destination_;
+    std::wstring movedAway_;
+};
+
+TEST_F(FileCopy, AFailedReplaceNeverLosesTheEarlierFileAndTheNewDataBoth) {
+    using Fault = ReplaceFaults::Fault;
+    enum class Holds { Fresh, Earlier, Nothing };
+    struct Case {
+        const char* name;
+        Fault fault;
+        int result;
+        Holds destination;
+        bool kept; // the new data stays under its temporary name
+    };
+    const Case cases[] = {
+        {"refused: the earlier file is kept", Fault::Refused, CopyDestinationWriteFailed,
+         Holds::Earlier, false},
+        {"the earlier file removed", Fault::Removes, CopyDone, Holds::Fresh, false},
+        {"the earlier file moved away", Fault::MovesAway, CopyDone, Holds::Fresh, false},
+        {"the earlier file deleted during the copy", Fault::DeletedMidCopy, CopyDone, Holds::Fresh,
+         false},
+        {"the move by name refused too", Fault::MoveRefused, CopyKeptUnderTemporaryName,
+         Holds::Nothing, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        const std::wstring source = folder / L"s.bin";
+        const std::wstring destination = folder / L"d.bin";
+        const std::string fresh = Pattern(30'000, 1);
+        const std::string earlier = Pattern(20'000, 2);
+        ASSERT_TRUE(WriteBytes(source, fresh));
+        ASSERT_TRUE(SetWriteTimeAndAttributes(source, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
+        ASSERT_TRUE(WriteBytes(destination, earlier));
+        ReplaceFaults faults(c.fault, destination, folder / L"elsewhere.bin");
+        std::wstring keptPath;
+        EXPECT_EQ(RunFileCopy(source, destination, faults, &keptPath), c.result);
+        switch (c.destination) {
+        case Holds::Fresh:
+            EXPECT_EQ(ReadBytes(destination), fresh);
+            EXPECT_EQ(InfoOf(destination).lastWrite, kSomeTime);
+            break;
+        case Holds::Earlier:
+            EXPECT_EQ(ReadBytes(destination), earlier);
+            break;
+        case Holds::Nothing:
+            EXPECT_FALSE(FileExists(destination));
+            break;
+        }
+        const std::vector<std::wstring> temporary = TemporaryFilesIn(folder.Path());
+        if (c.kept) {
+            ASSERT_EQ(temporary.size(), 1u);
+            EXPECT_EQ(keptPath, folder / temporary.front());
+            EXPECT_EQ(ReadBytes(keptPath), fresh);
+        } else {
+            EXPECT_TRUE(temporary.empty());
+            EXPECT_TRUE(keptPath.empty());
+        }
     }
 }
 

@@ -282,6 +282,34 @@ TEST_F(Worker, PauseBetweenEntriesHoldsTheWalkUntilResume) {
     EXPECT_EQ(worker->FilesFound(), 4u);
 }
 
+// The earlier copy disappears at the replace (as ReplaceFileW leaves it after error 1176) and
+// the new data cannot take its name: Wine's ReplaceFileW never fails that way.
+class LostReplace : public FileAccess {
+public:
+    bool Replace(const std::wstring& destination, const std::wstring&, DWORD& error) override {
+        ::DeleteFileW(destination.c_str());
+        error = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+        return false;
+    }
+    bool Move(const std::wstring&, const std::wstring&, DWORD& error) override {
+        error = ERROR_SHARING_VIOLATION;
+        return false;
+    }
+};
+
+TEST_F(Worker, NewDataKeptUnderItsTemporaryNameIsReportedWhereItIs) {
+    ASSERT_TRUE(WriteFileAt(H + L"k\\f.txt", "the new data"));
+    ASSERT_TRUE(WriteFileAt(B + L"k\\f.txt", "old"));
+    auto worker = Make(H + L"k\\", false, true);
+    LostReplace files;
+    worker->SetFileAccess(files);
+    const std::vector<Handled> done = Run(*worker);
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].result, CopyKeptUnderTemporaryName);
+    EXPECT_TRUE(done[0].destination.starts_with(B + L"k\\~snapkeep-")) << done[0].destination;
+    EXPECT_EQ(ReadBytes(done[0].destination), "the new data");
+}
+
 TEST_F(Worker, CancelWakesAPausedWorkerAndStopsTheWalk) {
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(WriteFileAt(H + L"p\\f" + std::to_wstring(i) + L".txt", "x"));

@@ -386,6 +386,13 @@ bool FailingFileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD& 
     return ok;
 }
 
+bool FailingFileAccess::Flush(HANDLE file) {
+    if (what_ != What::Flushes)
+        return FileAccess::Flush(file);
+    ::SetLastError(ERROR_IO_DEVICE);
+    return false;
+}
+
 HANDLE RefusingListings::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry,
                                    DWORD& error) {
     {

@@ -138,10 +138,11 @@ private:
 // File access whose reads or writes fail once `failAt` bytes have passed.
 class FailingFileAccess : public FileAccess {
 public:
-    enum class What { Reads, Writes };
+    enum class What { Reads, Writes, Flushes }; // a flush fails whatever `failAt` says
     FailingFileAccess(What what, std::uint64_t failAt) : what_(what), failAt_(failAt) {}
     bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override;
     bool Write(HANDLE file, const void* data, DWORD size, DWORD& put) override;
+    bool Flush(HANDLE file) override;
 
 private:
     What what_;
