@@ -16,6 +16,42 @@
 
 namespace snapkeep {
 
+namespace {
+
+bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+    return text.size() >= prefix.size() &&
+           ::CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                  static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The path the system resolves `path` to, links followed and the long name of the entry it
+// found ("\\?\E:\Backup\..."); empty when it cannot tell.
+std::wstring FinalPathOf(const std::wstring& path) {
+    win::FileHandle handle(
+        ::CreateFileW(win::ToWide(ExtendedLengthPath(win::ToU16(path))).c_str(),
+                      FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle)
+        return {};
+    std::wstring found(1024, L'\0');
+    const DWORD length = ::GetFinalPathNameByHandleW(handle.Get(), found.data(),
+                                                     static_cast<DWORD>(found.size()), 0);
+    if (length == 0 || length >= found.size())
+        return {};
+    found.resize(length);
+    return found;
+}
+
+// As FinalPathOf, for a folder: ending with a backslash.
+std::wstring FinalFolderOf(const std::wstring& folder) {
+    std::wstring path = FinalPathOf(folder);
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    return path;
+}
+
+} // namespace
+
 void TScanCopyFiles::WaitWhilePaused() const {
     // Pause raises the flag before it resets the event, and Resume sets the event before it
     // lowers the flag, so a walk that sees no flag was not meant to hold at this entry.
@@ -88,11 +124,8 @@ void TScanCopyFiles::ScanFolder(const std::wstring& folder, bool link) {
 
 // The backup's own destination tree by its path, letters in any case.
 bool TScanCopyFiles::IsDestinationTreePath(const std::wstring& folder) const {
-    if (destinationTreePath_.empty() || folder.size() != destinationTreePath_.size())
-        return false;
-    return ::CompareStringOrdinal(
-               folder.c_str(), static_cast<int>(folder.size()), destinationTreePath_.c_str(),
-               static_cast<int>(destinationTreePath_.size()), TRUE) == CSTR_EQUAL;
+    return !destinationTreePath_.empty() && folder.size() == destinationTreePath_.size() &&
+           StartsWithIgnoringCase(folder, destinationTreePath_);
 }
 
 void TScanCopyFiles::ListFolder(const std::wstring& folder) {
@@ -111,16 +144,14 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
         return;
     }
     // A listing ends with "no more files"; any other end broke it off part-way (a network drop,
-    // the enclosure pulled), and the entries it never gave leave the job incomplete.
+    // the enclosure pulled), and the entries it never gave leave the job incomplete. Only a
+    // failing FindNext sets `end`: a walk that stops early keeps "no more files".
     DWORD end = ERROR_NO_MORE_FILES;
-    bool stopped = false;
     SiblingNames names;
     do {
         WaitWhilePaused();
-        if (cancelRequested_.load()) {
-            stopped = true;
+        if (cancelRequested_.load())
             break;
-        }
         const std::wstring_view name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
@@ -140,12 +171,10 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
             TidyLeftover(folder, entry.cFileName);
             continue;
         }
-        if (!HandleFile(folder, entry)) {
-            stopped = true;
+        if (!HandleFile(folder, entry))
             break;
-        }
     } while (files_->FindNext(listing.Get(), entry, end));
-    if (!stopped && end != ERROR_NO_MORE_FILES)
+    if (end != ERROR_NO_MORE_FILES)
         ReportUnlistableFolder(folder);
 }
 
@@ -233,23 +262,13 @@ void TScanCopyFiles::ReportNameClash(const std::wstring& folder, const WIN32_FIN
 // True when the file found under `destination` is another file that answers to that name as its
 // short (8.3) name: "ABCDEF~1.TXT" can name "abcdefghij.txt". Only a name with a "~" can be one.
 bool TScanCopyFiles::IsShortNameAlias(const std::wstring& destination) const {
-    const size_t slash = destination.find_last_of(L'\\');
-    const std::wstring_view wanted = std::wstring_view(destination).substr(slash + 1);
+    const std::wstring_view wanted =
+        std::wstring_view(destination).substr(destination.find_last_of(L'\\') + 1);
     if (wanted.find(L'~') == std::wstring_view::npos)
         return false;
-    win::FileHandle file(
-        ::CreateFileW(win::ToWide(ExtendedLengthPath(win::ToU16(destination))).c_str(),
-                      FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file)
-        return false;
-    std::wstring found(1024, L'\0');
-    const DWORD length =
-        ::GetFinalPathNameByHandleW(file.Get(), found.data(), static_cast<DWORD>(found.size()), 0);
-    if (length == 0 || length >= found.size())
-        return false;
-    found.resize(length);
-    return !SameEntryName(wanted, std::wstring_view(found).substr(found.find_last_of(L'\\') + 1));
+    const std::wstring found = FinalPathOf(destination);
+    return !found.empty() &&
+           !SameEntryName(wanted, std::wstring_view(found).substr(found.find_last_of(L'\\') + 1));
 }
 
 // One failure line for a whole folder, in the copy pass.
@@ -264,36 +283,6 @@ void TScanCopyFiles::ReportFolder(const std::wstring& folder, int code) {
         onAfterFile_(*this);
 }
 
-namespace {
-
-bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
-    return text.size() >= prefix.size() &&
-           ::CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                                  static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
-}
-
-// The path the system resolves `folder` to, links followed ("\\?\E:\Backup\..."), ending with
-// a backslash; empty when it cannot tell.
-std::wstring FinalPathOf(const std::wstring& folder) {
-    win::FileHandle handle(
-        ::CreateFileW(win::ToWide(ExtendedLengthPath(win::ToU16(folder))).c_str(),
-                      FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle)
-        return {};
-    std::wstring path(1024, L'\0');
-    const DWORD length =
-        ::GetFinalPathNameByHandleW(handle.Get(), path.data(), static_cast<DWORD>(path.size()), 0);
-    if (length == 0 || length >= path.size())
-        return {};
-    path.resize(length);
-    if (path.back() != L'\\')
-        path += L'\\';
-    return path;
-}
-
-} // namespace
-
 // A backup whose root lies inside the backup tree it writes into would copy the backup into
 // itself, one level deeper on every run (a host folder on a drive that has since become the
 // enclosure's). Found by the path as given, by the path the system resolves it to, and by the
@@ -303,9 +292,9 @@ bool TScanCopyFiles::RootLiesInsideDestinationTree() const {
         return false;
     if (StartsWithIgnoringCase(rootFolder_, destinationTreePath_))
         return true;
-    const std::wstring finalTree = FinalPathOf(destinationTreePath_);
+    const std::wstring finalTree = FinalFolderOf(destinationTreePath_);
     if (!finalTree.empty()) {
-        const std::wstring finalRoot = FinalPathOf(rootFolder_);
+        const std::wstring finalRoot = FinalFolderOf(rootFolder_);
         if (!finalRoot.empty() && StartsWithIgnoringCase(finalRoot, finalTree))
             return true;
     }
