@@ -218,6 +218,9 @@ bool TCopyFileForm::RunScanPass() {
 bool TCopyFileForm::RunScanWorker() {
     ScanWorker = SetUpWorker(true);
     ScanWorker->Start();
+    // The figures show at once, not a timer period later: a scan shorter than the period would
+    // otherwise never show its count.
+    TimerScanFileTimer();
     bool confirmed = false;
     for (;;) {
         if (Stopping()) {
@@ -241,6 +244,7 @@ bool TCopyFileForm::RunScanWorker() {
             break;
         Idle(*ScanWorker, kPollMs);
     }
+    TimerScanFileTimer(); // the count includes the folder's last files
     ScanWorker->Terminate();
     ScanWorker.reset();
     if (CancelPressed) {

@@ -11,6 +11,12 @@ void Button::Create(HWND parent, int id, const std::wstring& caption, int x, int
 bool Button::OnCommand(WORD code) {
     if (code != BN_CLICKED)
         return false;
+    // BM_CLICK reaches a hidden or disabled button too, and the control then reports a click
+    // as if the user had made one. Such a button stands for a command that does not apply now
+    // (the job window keeps Pause and Restart, Cancel and Close in one place): it does nothing.
+    const LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+    if ((style & WS_VISIBLE) == 0 || (style & WS_DISABLED) != 0)
+        return true;
     if (OnClick)
         OnClick();
     return true;

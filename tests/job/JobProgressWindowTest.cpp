@@ -230,4 +230,26 @@ TEST_F(JobWindowTest, ScanStatusStartsAgainForEachFolderWhileTheTotalGrows) {
     });
 }
 
+TEST_F(JobWindowTest, AFolderScannedInLessThanATickShowsItsCount) {
+    const std::wstring first = AddHostFolder(L"Quick");
+    AddHostFolder(L"Next");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WriteFileAt(first + L"q" + std::to_wstring(i) + L".txt", "1"));
+    std::wstring status;
+    std::wstring total;
+    int scanWorkers = 0;
+    // The second folder's worker is made right after the first folder's scan, far sooner than
+    // the period of a second the timer first waits: what the labels say then is what the quick
+    // scan left on screen.
+    job_->OnWorkerReady = [&](TScanCopyFiles&, bool scanPass) {
+        if (scanPass && ++scanWorkers == 2) {
+            status = job_->LabelStatus.Caption();
+            total = job_->LabelTotalFiles.Caption();
+        }
+    };
+    RunJob(true, [] {});
+    EXPECT_EQ(status, L"3 files have been scanned.");
+    EXPECT_EQ(total, L"Total Files: 3");
+}
+
 } // namespace
