@@ -75,7 +75,11 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeFileTooLargeForFat)),
                      win::ToU16(TextOf(Text::ErrcodeNameClash)),
                      win::ToU16(TextOf(Text::ErrcodeNewCopyKept)),
-                     win::ToU16(TextOf(Text::ErrcodeRootInsideBackup))};
+                     win::ToU16(TextOf(Text::ErrcodeRootInsideBackup)),
+                     win::ToU16(TextOf(Text::ErrcodeSourceInUse)),
+                     win::ToU16(TextOf(Text::ErrcodeSourceChanged)),
+                     win::ToU16(TextOf(Text::ErrcodeTimesUntrusted)),
+                     win::ToU16(TextOf(Text::ErrcodeStreamsNotKept))};
 
     BeginJobRecord();
     BuildTypeList();
@@ -295,6 +299,8 @@ bool TCopyFileForm::RunCopyPass() {
             break;
         }
     }
+    if (result)
+        ReportDroppedStreams();
     FailedFiles.reset();
 
     btnCancel.SetVisible(false);

@@ -44,6 +44,38 @@ void TCopyFileForm::RecordCopiedFile(TScanCopyFiles& worker) {
     Progress.RecordCopiedFile(result == 0, worker.FileSize());
 }
 
+void TCopyFileForm::ShowNewFailureLines() {
+    // Only the lines not yet in the list are added and measured.
+    const int shown = ListBoxFiles.Count();
+    if (FailedFiles->Size() > static_cast<size_t>(shown)) {
+        for (const std::u16string& line : FailedFiles->LinesFrom(static_cast<size_t>(shown))) {
+            const std::wstring text = win::ToWide(line);
+            ListBoxFiles.Add(text);
+            const int width = ListBoxFiles.TextWidth(text + L"  ");
+            if (width > WidestLine)
+                WidestLine = width;
+            ListBoxFiles.SetHorizontalExtent(WidestLine);
+        }
+    }
+}
+
+// Once the last folder is done: a volume that could not keep the named streams of some copied
+// files says so once, with their number, in the list and in the job's history (beside the last
+// folder's lines).
+void TCopyFileForm::ReportDroppedStreams() {
+    const size_t before = FailedFiles->Size();
+    for (const auto& [root, files] : volumeRules_->DroppedStreams())
+        FailedFiles->Append(MakeDroppedStreamsLine(win::ToU16(root), win::ToU16(FormatCount(files)),
+                                                   failureTexts_));
+    if (FailedFiles->Size() == before)
+        return;
+    ShowNewFailureLines();
+    if (!record_.folders.empty()) {
+        for (std::u16string& line : FailedFiles->LinesFrom(before))
+            record_.folders.back().failures.push_back(std::move(line));
+    }
+}
+
 void TCopyFileForm::TimerSpentTimer() {
     SetPeriod(TimerSpent, kSpentPeriodMs);
     ShowText(LabelTimeSpent,
@@ -75,18 +107,7 @@ void TCopyFileForm::TimerCopyFileTimer() {
     ShowText(LabelFinishedFiles,
              TextOf(Text::CopyFileFormFinFiles) + L": " + FormatCount(Progress.FinishedFiles()));
 
-    // Only the lines not yet in the list are added and measured.
-    const int shown = ListBoxFiles.Count();
-    if (FailedFiles->Size() > static_cast<size_t>(shown)) {
-        for (const std::u16string& line : FailedFiles->LinesFrom(static_cast<size_t>(shown))) {
-            const std::wstring text = win::ToWide(line);
-            ListBoxFiles.Add(text);
-            const int width = ListBoxFiles.TextWidth(text + L"  ");
-            if (width > WidestLine)
-                WidestLine = width;
-            ListBoxFiles.SetHorizontalExtent(WidestLine);
-        }
-    }
+    ShowNewFailureLines();
 
     CGaugeTotal.SetRange(0, 100);
     ProgressBarSingle.SetRange(0, 100);

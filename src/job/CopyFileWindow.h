@@ -139,6 +139,8 @@ private:
     void NoteFolderStart();
     void NoteFolderEnd();
     void EndJobRecord(JobEnd end);
+    void ShowNewFailureLines();
+    void ReportDroppedStreams();
     static void SetPeriod(ui::Timer& timer, int milliseconds);
     static void ShowText(ui::Label& label, const std::wstring& text);
 

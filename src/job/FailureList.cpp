@@ -23,6 +23,15 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
     case CopyRootInsideBackup:
         reason = &texts.rootInsideBackup;
         break;
+    case CopySourceInUse:
+        reason = &texts.sourceInUse;
+        break;
+    case CopySourceChanged:
+        reason = &texts.sourceChanged;
+        break;
+    case CopyTimesUntrusted: // the volume's root
+        reason = &texts.timesUntrusted;
+        break;
     case CopyKeptUnderTemporaryName: // the destination path names the kept file
         path = destination;
         reason = &texts.newCopyKept;
@@ -45,6 +54,16 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
     std::u16string line;
     line.reserve(path.size() + texts.fail.size() + reason->size() + 5);
     line.append(path).append(u"; ").append(texts.fail).append(u": ").append(*reason).append(u".");
+    return line;
+}
+
+std::u16string MakeDroppedStreamsLine(std::u16string_view root, std::u16string_view count,
+                                      const FailureTexts& texts) {
+    std::u16string reason = texts.streamsNotKept;
+    if (const size_t at = reason.find(u"%1"); at != std::u16string::npos)
+        reason.replace(at, 2, count);
+    std::u16string line(root);
+    line.append(u"; ").append(texts.fail).append(u": ").append(reason).append(u".");
     return line;
 }
 

@@ -19,6 +19,10 @@ struct FailureTexts {
     std::u16string nameClash;        // another item of the folder takes the name (code 13)
     std::u16string newCopyKept;      // the new data kept under its temporary name (code 14)
     std::u16string rootInsideBackup; // a root inside the backup tree (code 15)
+    std::u16string sourceInUse;      // another program holds the source open for writing (16)
+    std::u16string sourceChanged;    // the source changed while it was copied (17)
+    std::u16string timesUntrusted;   // a volume that gives back other times than set (18)
+    std::u16string streamsNotKept;   // named streams of %1 files a volume could not keep
 };
 
 // "path; Fail: reason." The destination path is shown for the destination's faults, the
@@ -26,6 +30,12 @@ struct FailureTexts {
 // source instead, so that no line lacks its file.
 std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
                                std::u16string_view destination, const FailureTexts& texts);
+
+// The line that says once, at the end of a job's copy pass, that the volume at `root` could not
+// keep the named streams of `files` copied files: "E:\; Fail: Named streams of 3 files are not
+// kept on this volume." `count` is the number as the user's formats write it.
+std::u16string MakeDroppedStreamsLine(std::u16string_view root, std::u16string_view count,
+                                      const FailureTexts& texts);
 
 class FailureList {
 public:

@@ -179,6 +179,24 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      u"program saves over it:",
      {},
      T::DataFileUnreadable},
+    // A file another program holds open for writing is not copied half-changed.
+    {u"ERRCODE_SOURCE_IN_USE", u"In use by another program", {}, T::ErrcodeSourceInUse},
+    // Its size or times moved while it was read: the copy would mix two versions.
+    {u"ERRCODE_SOURCE_CHANGED",
+     u"File changed while it was being copied",
+     {},
+     T::ErrcodeSourceChanged},
+    // Once per job and volume: the volume gives back other last-write times than the ones set.
+    {u"ERRCODE_TIMES_UNTRUSTED",
+     u"Times on this volume cannot be trusted: its files are copied every time",
+     {},
+     T::ErrcodeTimesUntrusted},
+    // Once per job and volume: copied files had named streams (a download's zone mark) that
+    // the volume cannot keep; %1 is how many.
+    {u"ERRCODE_STREAMS_NOT_KEPT",
+     u"Named streams of %1 files are not kept on this volume",
+     {},
+     T::ErrcodeStreamsNotKept},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -206,7 +224,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::DataFileUnreadable) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::ErrcodeStreamsNotKept) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

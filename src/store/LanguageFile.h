@@ -140,8 +140,13 @@ enum class Text : uint8_t {
     ErrcodeRootInsideBackup, // a folder to back up that lies inside the backup tree itself
     // At start: text + one line per data file that exists but could not be read.
     DataFileUnreadable,
+    // More reasons of a failure line, + ".".
+    ErrcodeSourceInUse,    // another program holds the source open for writing
+    ErrcodeSourceChanged,  // the source changed while it was being copied
+    ErrcodeTimesUntrusted, // shown with a volume's root: its times cannot be trusted
+    ErrcodeStreamsNotKept, // shown with a volume's root; %1 = number of files
 };
-inline constexpr size_t kTextCount = 66;
+inline constexpr size_t kTextCount = 70;
 
 // One row of the key list.
 struct LanguageKey {
@@ -151,7 +156,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 89;
+inline constexpr size_t kLanguageKeyCount = 93;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

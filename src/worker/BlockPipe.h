@@ -32,6 +32,9 @@ public:
     bool Flush();
     // The Windows error of the write that failed (0 when it gave none).
     DWORD WriteError() const { return writeError_; }
+    // The bytes read from the source so far: short of the size the copy started with when the
+    // source ended early.
+    std::uint64_t BytesRead() const { return readSoFar_; }
 
 private:
     bool Fill();

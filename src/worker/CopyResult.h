@@ -38,6 +38,15 @@ enum CopyResult : int {
     CopyKeptUnderTemporaryName = 14,
     // The walk's root lies inside the backup tree it would write into; nothing is copied.
     CopyRootInsideBackup = 15,
+    // Another program holds the source open for writing (or locked part of it): copying it now
+    // could take in half of its changes. Nothing at the destination changes.
+    CopySourceInUse = 16,
+    // The source's size or times moved while its data was read: the copy would be a mix of two
+    // versions. It does not take the earlier copy's place; the next job tries again.
+    CopySourceChanged = 17,
+    // A line for a whole volume, not a file: it gives back other last-write times than the ones
+    // set, so none of its files can be found unchanged and each is copied on every run.
+    CopyTimesUntrusted = 18,
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

@@ -77,6 +77,7 @@ bool FileAccess::ReadInfo(HANDLE file, FileInfo& info) {
     info.lastAccessTime = static_cast<std::uint64_t>(basic.LastAccessTime.QuadPart);
     info.lastWriteTime = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
     info.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    info.changeTime = static_cast<std::uint64_t>(basic.ChangeTime.QuadPart);
     return true;
 }
 
@@ -171,6 +172,22 @@ bool FileAccess::AllocatedSize(const std::wstring& path, std::uint64_t& bytes) {
         return false;
     bytes = static_cast<std::uint64_t>(standard.AllocationSize.QuadPart);
     return true;
+}
+
+std::vector<std::wstring> FileAccess::NamedStreams(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_STREAM_DATA stream;
+    win::FindHandle listing(::FindFirstStreamW(path.c_str(), FindStreamInfoStandard, &stream, 0));
+    if (!listing)
+        return names;
+    // ":name:$DATA" for a named stream; "::$DATA" is the file's data itself.
+    constexpr std::wstring_view kData = L":$DATA";
+    do {
+        const std::wstring_view name = stream.cStreamName;
+        if (name.size() > kData.size() + 1 && name.ends_with(kData))
+            names.emplace_back(name.substr(0, name.size() - kData.size()));
+    } while (::FindNextStreamW(listing.Get(), &stream));
+    return names;
 }
 
 namespace {

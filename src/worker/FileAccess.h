@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "worker/FileInfo.h"
 
@@ -57,6 +58,10 @@ public:
     // The space the file at `path` takes on its volume (its allocation size), which for a
     // compressed or sparse file is less than its size; false when it cannot be read.
     virtual bool AllocatedSize(const std::wstring& path, std::uint64_t& bytes);
+    // The names of the file's named data streams, each as it follows the file's path to open it
+    // (":Zone.Identifier"), from FindFirstStreamW and FindNextStreamW; empty when it has none or
+    // they cannot be listed. Wine keeps no named streams on Linux folders: a test stands in.
+    virtual std::vector<std::wstring> NamedStreams(const std::wstring& path);
 };
 
 // The file access every copy and the speed probe use: the Windows implementation, unless the

@@ -1,6 +1,7 @@
 #include "worker/FileCopy.h"
 
 #include <memory>
+#include <vector>
 
 #include "win/Handle.h"
 #include "win/Text.h"
@@ -32,6 +33,12 @@ std::wstring FolderOf(const std::wstring& path) {
 
 int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output,
                    FileAccess& files);
+
+// Another program holds the file open in a way that excludes this one, or has locked a range
+// of it: it is in use, not unreadable.
+bool IsInUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
 
 bool IsOutOfSpace(DWORD error) {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
@@ -146,7 +153,7 @@ int ReplaceDestination(TempFile& temp, const std::wstring& destination) {
 }
 
 // The data loop: blocks of 1000 bytes until the size the copy started with is reached.
-enum class LoopEnd { Completed, ReadFailed, WriteFailed, Cancelled };
+enum class LoopEnd { Completed, ReadFailed, WriteFailed, Cancelled, InUse, SourceChanged };
 
 // `cancellable` false: the file is written to its end whatever comes, as an in-place rewrite must
 // be once the earlier file has been emptied.
@@ -154,7 +161,7 @@ LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size, bool cancellable) {
     for (std::uint64_t position = 0; position < size; position += kCopyBlockSize) {
         DWORD got = 0;
         if (!pipe.ReadBlock(got))
-            return LoopEnd::ReadFailed;
+            return IsInUse(::GetLastError()) ? LoopEnd::InUse : LoopEnd::ReadFailed;
         if (!pipe.WriteBlock(got))
             return LoopEnd::WriteFailed;
         // Before this block is counted: the bar trails the data by one block.
@@ -167,13 +174,74 @@ LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size, bool cancellable) {
     return pipe.Flush() ? LoopEnd::Completed : LoopEnd::WriteFailed;
 }
 
-// Moves the whole source into `output`; `writeError` is the error of a failed write.
-LoopEnd MoveFile(FileAccess& files, HANDLE input, TempFile& output, std::uint64_t size,
+// True when the source is no longer the file the copy began with: it ended before the size the
+// copy started with, or its size, last-write time or change time moved meanwhile. The change
+// time catches a program that rewrites a file and sets its last-write time back.
+bool SourceMoved(FileAccess& files, HANDLE input, const FileInfo& before, std::uint64_t read) {
+    FileInfo after;
+    if (read != before.size || !files.ReadInfo(input, after))
+        return true;
+    return after.size != before.size || after.lastWriteTime != before.lastWriteTime ||
+           after.changeTime != before.changeTime;
+}
+
+// Moves the whole source into `output`; `writeError` is the error of a failed write. A source
+// that another program changed while it was read is not a copy of anything the user had.
+LoopEnd MoveFile(FileAccess& files, HANDLE input, TempFile& output, const FileInfo& source,
                  bool cancellable, DWORD& writeError) {
-    BlockPipe pipe(files, input, output.Get(), size);
-    const LoopEnd end = MoveData(pipe, size, cancellable);
+    BlockPipe pipe(files, input, output.Get(), source.size);
+    LoopEnd end = MoveData(pipe, source.size, cancellable);
     writeError = pipe.WriteError();
+    if (end == LoopEnd::Completed && SourceMoved(files, input, source, pipe.BytesRead()))
+        end = LoopEnd::SourceChanged;
     return end;
+}
+
+// One named stream, whole, from the source to the file the data went to.
+LoopEnd CopyStream(FileAccess& files, const std::wstring& from, const std::wstring& to) {
+    win::FileHandle input(files.Open(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
+    if (!input)
+        return IsInUse(::GetLastError()) ? LoopEnd::InUse : LoopEnd::ReadFailed;
+    win::FileHandle output(files.Open(to, GENERIC_WRITE, 0, CREATE_ALWAYS, 0));
+    if (!output)
+        return LoopEnd::WriteFailed;
+    // Streams are small (a zone mark is a hundred bytes); one buffer of this size moves most in
+    // one step.
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD got = 0;
+        if (!files.Read(input.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), got))
+            return IsInUse(::GetLastError()) ? LoopEnd::InUse : LoopEnd::ReadFailed;
+        if (got == 0)
+            break;
+        DWORD put = 0;
+        if (!files.Write(output.Get(), buffer.data(), got, put) || put != got)
+            return LoopEnd::WriteFailed;
+    }
+    return files.Flush(output.Get()) ? LoopEnd::Completed : LoopEnd::WriteFailed;
+}
+
+// The source's named streams, copied to `target` (the temporary file, or the destination
+// itself) before it takes the earlier file's place. A volume that cannot hold them gets the
+// data alone, and the caller learns that something was left out.
+LoopEnd CopyStreams(FileAccess& files, const std::wstring& source, const std::wstring& target,
+                    StreamCopy* streams) {
+    const std::wstring from = LongForm(source);
+    const std::vector<std::wstring> names = files.NamedStreams(from);
+    if (names.empty())
+        return LoopEnd::Completed;
+    if (streams && !streams->volumeKeepsThem) {
+        streams->dropped = true;
+        return LoopEnd::Completed;
+    }
+    const std::wstring to = LongForm(target);
+    for (const std::wstring& name : names) {
+        if (const LoopEnd end = CopyStream(files, from + name, to + name);
+            end != LoopEnd::Completed)
+            return end;
+    }
+    return LoopEnd::Completed;
 }
 
 bool Rewind(HANDLE file) {
@@ -202,29 +270,35 @@ int CompareFiles(const std::wstring& source, const std::wstring& destination, Fi
 }
 
 int RunFileCopy(const std::wstring& source, const std::wstring& destination, FileAccess& files,
-                std::wstring* keptPath) {
+                std::wstring* keptPath, StreamCopy* streams) {
     bool idle = false;
     if (!CopyBusy.compare_exchange_strong(idle, true))
         return CopyBusyElsewhere;
     CopyPercent.store(0);
-    const int code = CopyOneFile(source, destination, files, keptPath);
+    const int code = CopyOneFile(source, destination, files, keptPath, streams);
     CopyBusy.store(false);
     return code;
 }
 
 int CopyOneFile(const std::wstring& source, const std::wstring& destination, FileAccess& files,
-                std::wstring* keptPath) {
+                std::wstring* keptPath, StreamCopy* streams) {
     CopyCancelled.store(false);
     CopyPaused.store(false);
 
     // The source's information is read from the open file: it is what the copy takes over, and
-    // the times given to the destination are those the source had before its data was read, so
-    // a source changed during the copy is found different, and copied again, next time.
+    // the times given to the destination are those the source had before its data was read.
+    // Nobody may write to the source while it is copied (as the system's own copy opens it): a
+    // program that holds it open for writing makes it "in use" instead of copied half-changed.
+    // Renaming or deleting it is shared: the data read stays that of the file opened.
     win::FileHandle input(files.Open(LongForm(source), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                     FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING,
                                      FILE_FLAG_SEQUENTIAL_SCAN));
-    if (!input)
-        return IsNotFound(::GetLastError()) ? CopySourceInfoFailed : CopySourceReadFailed;
+    if (!input) {
+        const DWORD error = ::GetLastError();
+        return IsNotFound(error) ? CopySourceInfoFailed
+               : IsInUse(error)  ? CopySourceInUse
+                                 : CopySourceReadFailed;
+    }
     FileInfo info;
     if (!files.ReadInfo(input.Get(), info))
         return CopySourceInfoFailed;
@@ -242,7 +316,7 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
     // output not beside it after that is the destination itself, emptied, which cannot be given
     // up half-way: the earlier content is already gone.
     const bool inPlace = !beside && room.known;
-    LoopEnd end = MoveFile(files, input.Get(), *temp, info.size, !inPlace, writeError);
+    LoopEnd end = MoveFile(files, input.Get(), *temp, info, !inPlace, writeError);
     if (end == LoopEnd::WriteFailed && beside && IsOutOfSpace(writeError)) {
         // Drop the partial copy, which gives its room back. When the new data and the earlier
         // file truly do not fit side by side, but the new data fits in the earlier file's place,
@@ -259,8 +333,10 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         if (const int code = RewriteInPlace(destination, temp, files); code != CopyDone)
             return code;
         CopyPercent.store(0);
-        end = MoveFile(files, input.Get(), *temp, info.size, false, writeError);
+        end = MoveFile(files, input.Get(), *temp, info, false, writeError);
     }
+    if (end == LoopEnd::Completed)
+        end = CopyStreams(files, source, temp->Path(), streams);
     input.Reset();
     // The data reaches the disk before the file gets its times or takes the earlier file's
     // place: a cable cut after that must not leave a file whose size and times match the
@@ -275,6 +351,11 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         return temp->Discard() ? CopyDestinationWriteFailed : CopyDeletePartialFailed;
     case LoopEnd::Cancelled:
         return temp->Discard() ? CopyCancelledMidFile : CopyDeletePartialFailed;
+    case LoopEnd::InUse:
+        return temp->Discard() ? CopySourceInUse : CopyDeletePartialFailed;
+    case LoopEnd::SourceChanged:
+        // Never takes the earlier copy's place: what was read mixes two versions of the file.
+        return temp->Discard() ? CopySourceChanged : CopyDeletePartialFailed;
     case LoopEnd::Completed:
         break;
     }

@@ -25,10 +25,18 @@ int CompareWithDestination(const FileInfo& source, const std::wstring& destinati
                            FileAccess& files = SystemFileAccess(),
                            const VolumeTraits& rule = VolumeTraits{});
 
+// What a copy does with the source's named streams (a browser's mark on a downloaded file,
+// "Zone.Identifier", is one: without it a restored download is one Windows trusts).
+struct StreamCopy {
+    bool volumeKeepsThem = true; // the destination's volume can hold them: they are copied
+    bool dropped = false;        // set when the source had some the volume could not keep
+};
+
 // The walk's entry: answers CopyBusyElsewhere when another copy is running, otherwise runs
 // CopyOneFile with CopyBusy held and CopyPercent starting from 0.
 int RunFileCopy(const std::wstring& source, const std::wstring& destination,
-                FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr);
+                FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr,
+                StreamCopy* streams = nullptr);
 
 // Copies the data in 1000-byte blocks, holding while CopyPaused is set and giving up when
 // CopyCancelled is set (both are cleared first), publishing CopyPercent, then gives the
@@ -39,8 +47,15 @@ int RunFileCopy(const std::wstring& source, const std::wstring& destination,
 // itself is emptied and rewritten; from then on a cancel waits for the file's end. When the
 // earlier destination disappears and the new data cannot take its name, the data is kept under
 // its temporary name: CopyKeptUnderTemporaryName, with that file's full path in `keptPath`.
+//
+// The source's named streams go with its data, unless `streams` says the destination's volume
+// cannot hold them; without `streams` they are copied. The source is opened so that no other
+// program can write to it meanwhile (one that already does makes it CopySourceInUse), and a
+// source whose size or times moved while it was read gives CopySourceChanged: its copy does not
+// take the earlier copy's place.
 int CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr);
+                FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr,
+                StreamCopy* streams = nullptr);
 
 // Gives an existing destination the source's current times and attributes: 0, 3 (source gone),
 // 107 (source unreadable for another reason) or 106 (destination refused them). Note the order

@@ -13,6 +13,10 @@ struct FileInfo {
     std::uint64_t lastAccessTime = 0;
     std::uint64_t lastWriteTime = 0;
     std::uint64_t size = 0;
+    // When anything about the file last changed, its data or its other times included; no
+    // program can set it back along with the last-write time. Only an open file gives it (0
+    // from a directory entry or a query by path), and it is never compared with a copy's.
+    std::uint64_t changeTime = 0;
 };
 
 // CompareIdentical when the copy matches the source; otherwise the code of the first

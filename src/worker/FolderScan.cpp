@@ -311,6 +311,24 @@ bool TScanCopyFiles::RootLiesInsideDestinationTree() const {
     return false;
 }
 
+// The listing's size and times of a file another program holds open and keeps writing (a mail
+// store, a browser's database, a running virtual disk) can be stale: NTFS brings a directory
+// entry up to date when the writing handle closes, and the system's own notes on listings say
+// that on NTFS their information "may not be current" and point to asking the open file. A
+// file the listing takes for unchanged therefore gets one look at the file itself before it is
+// skipped: opened for reading without sharing its writing, which fails while any program holds
+// it open for writing (the copy then says "in use"), and asked for its current size and times.
+// True when the file is unchanged indeed.
+bool TScanCopyFiles::StillUnchanged(const std::wstring& source, const FileInfo& copy) {
+    win::FileHandle file(files_->Open(win::ToWide(ExtendedLengthPath(win::ToU16(source))),
+                                      FILE_READ_DATA | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING, 0));
+    FileInfo now;
+    if (!file || !files_->ReadInfo(file.Get(), now))
+        return false; // in use, or gone since it was listed: the copy says which
+    return CompareFileInfo(now, copy, compareRule_) == CompareIdentical;
+}
+
 // One file entry. False when the walk must stop (cancelled during the file).
 bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
     const FileInfo source = FileInfoFromFindData(entry);
@@ -327,10 +345,13 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     // with, nor replaced: it is another file.
     const bool alias = !destination.empty() && IsShortNameAlias(destination);
     // The listing already holds the source's attributes, size and times.
-    const int comparison = destination.empty() || alias
-                               ? CompareDestinationMissing
-                               : CompareWithDestination(source, destination, *files_, compareRule_);
-    if (comparison == CompareIdentical)
+    FileInfo copy;
+    DWORD error = 0;
+    const int comparison =
+        destination.empty() || alias || !files_->ReadInfo(destination, copy, error)
+            ? CompareDestinationMissing
+            : CompareFileInfo(source, copy, compareRule_);
+    if (comparison == CompareIdentical && StillUnchanged(sourcePath, copy))
         return true;
 
     if (onBeforeFile_)
@@ -351,7 +372,10 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
             CopyPercent.store(0);
             copyingSize_.store(source.size);
             std::wstring kept;
-            lastResult_.store(RunFileCopy(sourcePath, destination, *files_, &kept));
+            StreamCopy streams{destinationKeepsStreams_};
+            lastResult_.store(RunFileCopy(sourcePath, destination, *files_, &kept, &streams));
+            if (streams.dropped && lastResult_.load() == CopyDone && volumeRules_)
+                volumeRules_->NoteDroppedStreams(destinationVolume_);
             if (!kept.empty()) { // the failure line names where the new data is
                 win::CriticalSectionLock lock(textLock_);
                 destinationPath_ = kept;

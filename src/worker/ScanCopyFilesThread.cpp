@@ -155,6 +155,7 @@ void TScanCopyFiles::Execute() {
         destinationTree_ = IdentifyFolder(destinationTreePath_);
     }
     LearnVolumes();
+    ReportUntrustedTimes();
     if (RootLiesInsideDestinationTree())
         ReportFolder(rootFolder_, CopyRootInsideBackup);
     else
@@ -172,6 +173,7 @@ void TScanCopyFiles::Execute() {
 void TScanCopyFiles::LearnVolumes() {
     compareRule_ = VolumeTraits{};
     destinationLargestFile_ = UINT64_MAX;
+    destinationKeepsStreams_ = true;
     if (!volumeRules_)
         volumeRules_ = std::make_shared<VolumeRules>();
     const std::wstring destination = MapDestination(rootFolder_);
@@ -180,11 +182,38 @@ void TScanCopyFiles::LearnVolumes() {
     const std::wstring enclosure = VolumeRootOf(win::ToWide(deviceRoot16_));
     auto traitsOf = [&](const std::wstring& path) {
         const bool onEnclosure = !enclosure.empty() && VolumeRootOf(path) == enclosure;
-        return volumeRules_->TraitsOf(path, onEnclosure);
+        return volumeRules_->TraitsOf(path, onEnclosure, *files_);
     };
     const VolumeTraits target = traitsOf(destination);
-    compareRule_ = Coarser(traitsOf(rootFolder_), target);
+    const VolumeTraits origin = traitsOf(rootFolder_);
+    compareRule_ = Coarser(origin, target);
     destinationLargestFile_ = target.largestFile;
+    destinationVolume_ = VolumeRootOf(destination);
+    destinationKeepsStreams_ = target.namedStreams;
+    untrustedTimes_.clear();
+    if (origin.lastWritePrecision == kTimeNotKept)
+        untrustedTimes_.push_back(VolumeRootOf(rootFolder_));
+    if (target.lastWritePrecision == kTimeNotKept)
+        untrustedTimes_.push_back(destinationVolume_);
+}
+
+// Every file on a volume whose last-write times cannot be trusted is copied on every run; the
+// user learns why once per job and volume, in the copy pass's failure list.
+void TScanCopyFiles::ReportUntrustedTimes() {
+    for (const std::wstring& root : untrustedTimes_) {
+        if (scanOnly_ || cancelRequested_.load() || root.empty() ||
+            !volumeRules_->FirstNotice(L"untrusted times|" + root))
+            continue;
+        fileSize_.store(0);
+        SetSourcePath(root);
+        {
+            win::CriticalSectionLock lock(textLock_);
+            destinationPath_ = root;
+        }
+        lastResult_.store(CopyTimesUntrusted);
+        if (onAfterFile_)
+            onAfterFile_(*this);
+    }
 }
 
 void TScanCopyFiles::FatalError() const {

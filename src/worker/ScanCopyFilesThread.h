@@ -102,12 +102,14 @@ private:
     void TidyLeftover(const std::wstring& folder, const std::wstring& name);
     void TidyDestinationLeftovers(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
+    bool StillUnchanged(const std::wstring& source, const FileInfo& copy);
     bool MatchFileType(const std::wstring& path) const;
     std::wstring MapDestination(const std::wstring& source) const;
     std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
     void WaitWhilePaused() const;
     void SetSourcePath(const std::wstring& path);
     void LearnVolumes();
+    void ReportUntrustedTimes();
 
     // Set up before Start, read by the worker only.
     std::wstring rootFolder_;
@@ -138,6 +140,11 @@ private:
     // file the destination's volume holds.
     VolumeTraits compareRule_;
     std::uint64_t destinationLargestFile_ = UINT64_MAX;
+    // The roots of the walk's volumes that give back other last-write times than the ones set.
+    std::vector<std::wstring> untrustedTimes_;
+    // The destination's volume, and whether its files can have named streams.
+    std::wstring destinationVolume_;
+    bool destinationKeepsStreams_ = true;
 
     // Published to the owner.
     mutable CRITICAL_SECTION textLock_;

@@ -35,6 +35,7 @@ VolumeTraits TraitsOfFileSystem(std::u16string_view name) {
             traits.storedAttributes = kFatAttributes;
             traits.localTime = true;
             traits.largestFile = kFatLargestFile;
+            traits.namedStreams = false;
             return traits;
         }
     }
@@ -42,6 +43,7 @@ VolumeTraits TraitsOfFileSystem(std::u16string_view name) {
         traits.creationPrecision = kTime10Ms;
         traits.lastWritePrecision = kTime10Ms;
         traits.storedAttributes = kFatAttributes;
+        traits.namedStreams = false;
     }
     return traits;
 }
@@ -53,6 +55,7 @@ VolumeTraits Coarser(const VolumeTraits& a, const VolumeTraits& b) {
     both.storedAttributes = a.storedAttributes & b.storedAttributes;
     both.localTime = a.localTime || b.localTime;
     both.largestFile = std::min(a.largestFile, b.largestFile);
+    both.namedStreams = a.namedStreams && b.namedStreams;
     return both;
 }
 
@@ -71,11 +74,13 @@ std::uint64_t PrecisionOfRoundTrip(std::uint64_t written, std::uint64_t read) {
     return kTimeNotKept;
 }
 
-bool SameTime(std::uint64_t a, std::uint64_t b, std::uint64_t precision, bool localTime) {
-    const std::uint64_t distance = Distance(a, b);
-    if (distance < precision)
-        return true;
-    return localTime && Distance(distance, kOneHour) < precision;
+bool SameTime(std::uint64_t a, std::uint64_t b, std::uint64_t precision) {
+    return Distance(a, b) < precision;
+}
+
+bool ShiftedBy(std::uint64_t a, std::uint64_t b, std::int64_t shift, std::uint64_t precision) {
+    // Unsigned arithmetic wraps, so `a` moved by a negative shift is right too.
+    return Distance(a + static_cast<std::uint64_t>(shift), b) < precision;
 }
 
 } // namespace snapkeep

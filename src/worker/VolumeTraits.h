@@ -38,7 +38,10 @@ constexpr std::uint64_t kTime2S = 20'000'000;
 constexpr std::uint64_t kOneHour = 36'000'000'000;
 // The largest file FAT can hold, one byte short of 4 GiB.
 constexpr std::uint64_t kFatLargestFile = 0xFFFF'FFFF;
-// A time the volume does not keep at all: any two values of it count as equal.
+// A time the volume does not give back as it was set (it ignores it, keeps another in its
+// place, or shifts it by a time zone). A creation time of that kind is not compared: the copy
+// cannot give it to a file. A last-write time of that kind cannot show an edit that kept the
+// size, so every file on such a volume counts as changed.
 constexpr std::uint64_t kTimeNotKept = UINT64_MAX;
 
 struct VolumeTraits {
@@ -50,6 +53,9 @@ struct VolumeTraits {
     bool localTime = false;
     // The largest file it can hold: FAT keeps sizes in 32 bits.
     std::uint64_t largestFile = UINT64_MAX;
+    // Whether its files can have named streams (NTFS: a download's zone mark is one); FAT and
+    // exFAT keep none.
+    bool namedStreams = true;
     bool operator==(const VolumeTraits&) const = default;
 };
 
@@ -59,7 +65,7 @@ VolumeTraits TraitsOfFileSystem(std::u16string_view name);
 
 // The rule for comparing a file on one volume with its copy on the other: the coarser
 // precision of each time, the attributes both keep, local time if either keeps it (and the
-// smaller largest file).
+// smaller largest file; named streams only if both keep them).
 VolumeTraits Coarser(const VolumeTraits& a, const VolumeTraits& b);
 
 // The precision a volume keeps for a time, learned from one value written and read back. The
@@ -72,8 +78,10 @@ std::uint64_t PrecisionOfRoundTrip(std::uint64_t written, std::uint64_t read);
 // that PrecisionOfRoundTrip knows (1 us, 1 ms, 10 ms, 1 s, 2 s): 1.2345678 s.
 constexpr std::uint64_t kProbeTimeOffset = 12'345'678;
 
-// True when two values of one time count as the same at `precision`: closer than it, or, on a
-// volume that keeps local time, exactly one hour apart within it.
-bool SameTime(std::uint64_t a, std::uint64_t b, std::uint64_t precision, bool localTime);
+// True when two values of one time count as the same at `precision`: closer than it.
+bool SameTime(std::uint64_t a, std::uint64_t b, std::uint64_t precision);
+
+// True when `b` lies `shift` after `a` (before it, for a negative shift) within `precision`.
+bool ShiftedBy(std::uint64_t a, std::uint64_t b, std::int64_t shift, std::uint64_t precision);
 
 } // namespace snapkeep

@@ -15,7 +15,11 @@ const FailureTexts kTexts{u"Fail",
                           u"File of 4 GB or more cannot be stored on a FAT volume",
                           u"Name clashes",
                           u"New copy kept under this name",
-                          u"Folder lies inside the backup tree"};
+                          u"Folder lies inside the backup tree",
+                          u"In use by another program",
+                          u"File changed while it was being copied",
+                          u"Times on this volume cannot be trusted",
+                          u"Named streams of %1 files are not kept on this volume"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -42,9 +46,18 @@ TEST(FailureLine, PathAndReasonByCode) {
         {13, src + u"; Fail: Name clashes."},
         {14, dst + u"; Fail: New copy kept under this name."},
         {15, src + u"; Fail: Folder lies inside the backup tree."},
+        {16, src + u"; Fail: In use by another program."},
+        {17, src + u"; Fail: File changed while it was being copied."},
+        // A line for a volume: the worker gives its root as both paths.
+        {18, src + u"; Fail: Times on this volume cannot be trusted."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeFailureLine(c.code, src, dst, kTexts), c.line) << c.code;
+}
+
+TEST(FailureLine, DroppedStreamsAreCountedOnTheVolumesLine) {
+    EXPECT_EQ(MakeDroppedStreamsLine(u"E:\\", u"1,024", kTexts),
+              u"E:\\; Fail: Named streams of 1,024 files are not kept on this volume.");
 }
 
 TEST(FailureLine, AFileThatMapsNowhereShowsItsSource) {

@@ -124,7 +124,7 @@ TEST_F(JobWindowTest, WalkingPastAnUnchangedFileAddsNothingToTheBytesDone) {
 
 TEST_F(JobWindowTest, FailureLinesInTheOrderOfTheFailures) {
     // Three folders, one failure each: a destination past 260 units (7), a folder where the
-    // destination file must go (9), a source locked by another user (10).
+    // destination file must go (9), a source locked by another program (in use, 16).
     const std::wstring tooLongFolder = AddHostFolder(L"A");
     const std::wstring tooLong =
         tooLongFolder + std::wstring(255 - tooLongFolder.size() - 4, L'n') + L".txt";
@@ -146,7 +146,7 @@ TEST_F(JobWindowTest, FailureLinesInTheOrderOfTheFailures) {
               BackupOf(tooLong) + L"; Fail: Destination path is too long.");
     EXPECT_EQ(job_->ListBoxFiles.Item(1),
               BackupOf(blocked) + L"; Fail: Destination file cannot be created.");
-    EXPECT_EQ(job_->ListBoxFiles.Item(2), locked + L"; Fail: Source file cannot be duplicated.");
+    EXPECT_EQ(job_->ListBoxFiles.Item(2), locked + L"; Fail: In use by another program.");
     EXPECT_EQ(job_->LabelFinishedFiles.Caption(), L"Finished Files: 0");
     EXPECT_EQ(job_->CGaugeTotal.Position(), 0) << "nothing was copied";
 

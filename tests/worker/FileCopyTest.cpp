@@ -166,14 +166,156 @@ TEST_F(FileCopy, DestinationLockedLeavesOnlyTheEarlierFile) {
     EXPECT_EQ(names, (std::vector<std::wstring>{L"d.txt", L"s.txt"}));
 }
 
-TEST_F(FileCopy, SourceLockedByAnotherProgramGivesTen) {
-    ASSERT_TRUE(WriteBytes(dir / L"s.txt", "x"));
-    ASSERT_TRUE(WriteBytes(dir / L"d.txt", "earlier"));
-    win::FileHandle holder(::CreateFileW((dir / L"s.txt").c_str(), GENERIC_READ, 0, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(holder.Valid());
-    EXPECT_EQ(RunFileCopy(dir / L"s.txt", dir / L"d.txt"), CopySourceReadFailed);
-    EXPECT_EQ(ReadBytes(dir / L"d.txt"), "earlier");
+// Another program holds the source in a way that excludes the copy: locked without any sharing,
+// or open for writing (a mail store, a running virtual disk) with every sharing a writer usually
+// grants. Either way the file is in use, and the earlier copy stays as it was.
+TEST_F(FileCopy, ASourceAnotherProgramHoldsIsInUseAndTheEarlierCopyStays) {
+    struct Case {
+        const char* name;
+        DWORD access, share;
+    };
+    const Case cases[] = {
+        {"locked, shared with nobody", GENERIC_READ, 0},
+        {"open for writing, shared for reading and writing", GENERIC_WRITE,
+         FILE_SHARE_READ | FILE_SHARE_WRITE},
+        {"open for appending, shared with everyone", FILE_APPEND_DATA,
+         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        ASSERT_TRUE(WriteBytes(folder / L"s.txt", Pattern(40'000, 1)));
+        ASSERT_TRUE(WriteBytes(folder / L"d.txt", "earlier"));
+        ASSERT_TRUE(
+            SetWriteTimeAndAttributes(folder / L"d.txt", kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
+        win::FileHandle holder(::CreateFileW((folder / L"s.txt").c_str(), c.access, c.share,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.Valid());
+        EXPECT_EQ(RunFileCopy(folder / L"s.txt", folder / L"d.txt"), CopySourceInUse);
+        EXPECT_EQ(ReadBytes(folder / L"d.txt"), "earlier");
+        EXPECT_EQ(InfoOf(folder / L"d.txt").lastWrite, kSomeTime);
+        EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
+        // Nor is a new destination made.
+        EXPECT_EQ(RunFileCopy(folder / L"s.txt", folder / L"new.txt"), CopySourceInUse);
+        EXPECT_FALSE(FileExists(folder / L"new.txt"));
+    }
+}
+
+// A reader that shares reading only is no writer: the copy goes ahead.
+TEST_F(FileCopy, ASourceOpenForReadingIsCopied) {
+    ASSERT_TRUE(WriteBytes(dir / L"s.txt", "content"));
+    win::FileHandle reader(::CreateFileW((dir / L"s.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader.Valid());
+    EXPECT_EQ(RunFileCopy(dir / L"s.txt", dir / L"d.txt"), CopyDone);
+    EXPECT_EQ(ReadBytes(dir / L"d.txt"), "content");
+}
+
+// What another program can still do to a source while it is copied, where sharing does not
+// stop it (a Linux program under Wine, a file on a network share, a program that held the file
+// mapped), played by a stand-in: once the copy has read its first chunk, the source grows,
+// shrinks, or is rewritten with its last-write time set back (only its change time shows it).
+class SourceChangesMidCopy : public FileAccess {
+public:
+    enum class Change { None, Grows, Shrinks, RewrittenWithItsOldTime };
+    SourceChangesMidCopy(Change change, std::wstring source)
+        : change_(change), source_(std::move(source)) {}
+
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) override {
+        HANDLE file = FileAccess::Open(path, access, share, disposition, flags);
+        if (path.ends_with(source_))
+            input_ = file;
+        return file;
+    }
+    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
+        if (file != input_)
+            return FileAccess::Read(file, buffer, size, got);
+        got = 0;
+        if (change_ == Change::Shrinks && read_ >= kShrunkTo)
+            return true; // the end of a file cut short
+        const DWORD wanted =
+            change_ == Change::Shrinks
+                ? static_cast<DWORD>(std::min<std::uint64_t>(size, kShrunkTo - read_))
+                : size;
+        const bool ok = FileAccess::Read(file, buffer, wanted, got);
+        read_ += got;
+        return ok;
+    }
+    bool ReadInfo(HANDLE file, FileInfo& info) override {
+        if (!FileAccess::ReadInfo(file, info))
+            return false;
+        if (file != input_ || read_ == 0)
+            return true;
+        switch (change_) {
+        case Change::None:
+            break;
+        case Change::Grows:
+            info.size += 100'000;
+            info.lastWriteTime += 10'000'000;
+            info.changeTime += 10'000'000;
+            break;
+        case Change::Shrinks:
+            info.size = kShrunkTo;
+            info.lastWriteTime += 10'000'000;
+            info.changeTime += 10'000'000;
+            break;
+        case Change::RewrittenWithItsOldTime:
+            info.changeTime += 10'000'000;
+            break;
+        }
+        return true;
+    }
+    using FileAccess::ReadInfo;
+
+private:
+    static constexpr std::uint64_t kShrunkTo = 1'500'000;
+    Change change_;
+    std::wstring source_;
+    HANDLE input_ = INVALID_HANDLE_VALUE;
+    std::uint64_t read_ = 0;
+};
+
+TEST_F(FileCopy, ASourceThatChangesDuringTheCopyNeverTakesTheEarlierCopysPlace) {
+    using Change = SourceChangesMidCopy::Change;
+    struct Case {
+        const char* name;
+        Change change;
+        int result;
+    };
+    const Case cases[] = {
+        {"unchanged", Change::None, CopyDone},
+        {"grows", Change::Grows, CopySourceChanged},
+        {"shrinks", Change::Shrinks, CopySourceChanged},
+        {"rewritten with its old time", Change::RewrittenWithItsOldTime, CopySourceChanged},
+    };
+    for (const Case& c : cases) {
+        for (const bool earlier : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (earlier ? ", over an earlier copy" : ", new"));
+            TempDir folder;
+            const std::wstring source = folder / L"s.bin";
+            const std::wstring destination = folder / L"d.bin";
+            const std::string data = Pattern(3'000'000, 1); // several chunks
+            ASSERT_TRUE(WriteBytes(source, data));
+            ASSERT_TRUE(SetWriteTimeAndAttributes(source, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
+            if (earlier) {
+                ASSERT_TRUE(WriteBytes(destination, "earlier"));
+                ASSERT_TRUE(SetWriteTimeAndAttributes(destination, kSomeTime - 10'000'000,
+                                                      FILE_ATTRIBUTE_ARCHIVE));
+            }
+            SourceChangesMidCopy changing(c.change, L"\\s.bin");
+            EXPECT_EQ(RunFileCopy(source, destination, changing), c.result);
+            EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
+            if (c.result == CopyDone) {
+                EXPECT_TRUE(ReadBytes(destination) == data);
+            } else if (earlier) {
+                EXPECT_EQ(ReadBytes(destination), "earlier");
+                EXPECT_EQ(InfoOf(destination).lastWrite, kSomeTime - 10'000'000);
+            } else {
+                EXPECT_FALSE(FileExists(destination));
+            }
+        }
+    }
 }
 
 TEST_F(FileCopy, SecondCopyWhileOneRunsGivesOne) {
@@ -656,6 +798,51 @@ TEST_F(FileCopy, ReplacingKeepsTheEarlierFilesNamedStreams) {
     ASSERT_EQ(RunFileCopy(source, destination), CopyDone);
     EXPECT_EQ(ReadBytes(destination), "new content");
     EXPECT_EQ(ReadBytes(destination + L":tag"), "kept");
+}
+
+// A copy keeps the source's named streams, the mark a browser puts on a download among them:
+// lost on a backup and a restore, it would turn a downloaded program into one Windows trusts.
+// Wine keeps no named streams on Linux folders, so a stand-in keeps them as files beside.
+TEST_F(FileCopy, NamedStreamsGoWithTheDataUnlessTheVolumeCannotKeepThem) {
+    const std::string zone = "[ZoneTransfer]\r\nZoneId=3\r\n";
+    struct Case {
+        const char* name;
+        bool earlier, volumeKeepsThem, sourceHasStreams;
+    };
+    const Case cases[] = {
+        {"a new file", false, true, true},
+        {"a replaced file", true, true, true},
+        {"a volume without streams", true, false, true},
+        {"a source without streams", false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        StreamsBeside streams;
+        const std::wstring source = folder / L"setup.exe";
+        const std::wstring destination = folder / L"copy.exe";
+        ASSERT_TRUE(WriteBytes(source, Pattern(30'000, 1)));
+        if (c.sourceHasStreams) {
+            ASSERT_TRUE(WriteBytes(StreamsBeside::Beside(source + L":Zone.Identifier"), zone));
+            ASSERT_TRUE(WriteBytes(StreamsBeside::Beside(source + L":tag"), ""));
+        }
+        if (c.earlier) {
+            ASSERT_TRUE(WriteBytes(destination, "earlier"));
+        }
+        StreamCopy outcome{c.volumeKeepsThem};
+        EXPECT_EQ(RunFileCopy(source, destination, streams, nullptr, &outcome), CopyDone);
+        EXPECT_TRUE(ReadBytes(destination) == ReadBytes(source));
+        EXPECT_EQ(outcome.dropped, c.sourceHasStreams && !c.volumeKeepsThem);
+        std::vector<std::wstring> copied = streams.NamedStreams(destination);
+        std::sort(copied.begin(), copied.end());
+        if (c.sourceHasStreams && c.volumeKeepsThem) {
+            EXPECT_EQ(copied, (std::vector<std::wstring>{L":Zone.Identifier", L":tag"}));
+            EXPECT_EQ(ReadBytes(StreamsBeside::Beside(destination + L":Zone.Identifier")), zone);
+        } else {
+            EXPECT_TRUE(copied.empty());
+        }
+        EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
+    }
 }
 
 } // namespace

@@ -129,14 +129,16 @@ INSTANTIATE_TEST_SUITE_P(
                              10 * kMs - 1, CompareIdentical},
                     RuleCase{"FAT: creation 10 ms apart", kNtfs, kFat, Time::Creation, 10 * kMs,
                              CompareCreationTimesDiffer},
-                    RuleCase{"FAT: an hour later after a clock change", kNtfs, kFat,
-                             Time::LastWrite, kHour, CompareIdentical},
-                    RuleCase{"FAT: an hour earlier, within the 2 s", kNtfs, kFat, Time::LastWrite,
-                             -kHour + 2 * kSecond - 1, CompareIdentical},
+                    // One time an hour off and the other not: no clock change did that.
+                    RuleCase{"FAT: only the last write an hour later", kNtfs, kFat, Time::LastWrite,
+                             kHour, CompareLastWriteTimesDiffer},
+                    RuleCase{"FAT: only the last write an hour earlier, within the 2 s", kNtfs,
+                             kFat, Time::LastWrite, -kHour + 2 * kSecond - 1,
+                             CompareLastWriteTimesDiffer},
                     RuleCase{"FAT: an hour and 2 s", kNtfs, kFat, Time::LastWrite,
                              kHour + 2 * kSecond, CompareLastWriteTimesDiffer},
-                    RuleCase{"FAT: creation an hour off", kNtfs, kFat, Time::Creation, -kHour,
-                             CompareIdentical},
+                    RuleCase{"FAT: only the creation an hour off", kNtfs, kFat, Time::Creation,
+                             -kHour, CompareCreationTimesDiffer},
                     RuleCase{"FAT: two hours off", kNtfs, kFat, Time::LastWrite, 2 * kHour,
                              CompareLastWriteTimesDiffer},
                     RuleCase{"exFAT: 9.9999 ms apart", kNtfs, kExFat, Time::LastWrite, 10 * kMs - 1,
@@ -147,9 +149,69 @@ INSTANTIATE_TEST_SUITE_P(
                              kHour, CompareLastWriteTimesDiffer},
                     RuleCase{"FAT to exFAT: the coarser 2 s", kFat, kExFat, Time::LastWrite,
                              kSecond, CompareIdentical},
-                    RuleCase{"a time the volume does not keep", kNtfs,
+                    RuleCase{"a creation time the volume does not keep", kNtfs,
                              VolumeTraits{kTimeNotKept, kTimeExact, kSettableAttributes, false},
-                             Time::Creation, 40 * kHour, CompareIdentical}));
+                             Time::Creation, 40 * kHour, CompareIdentical},
+                    // A volume that gives back another last-write time than the one set (one
+                    // shifted by a time zone) cannot show an edit that kept the size.
+                    RuleCase{"a last-write time that does not come back as set", kNtfs,
+                             VolumeTraits{kTimeExact, kTimeNotKept, kSettableAttributes, false},
+                             Time::LastWrite, 0, CompareLastWriteTimesDiffer},
+                    RuleCase{"such a time on FAT, an hour off", kNtfs,
+                             VolumeTraits{kTime10Ms, kTimeNotKept, kFatAttributes, true},
+                             Time::LastWrite, kHour, CompareLastWriteTimesDiffer}));
+
+// A clock change moves every time a FAT volume keeps by the same hour, the same way; anything
+// else an hour off is a change (a state file rewritten an hour after its copy, same size).
+struct HourCase {
+    const char* what;
+    VolumeTraits to;
+    std::int64_t creation, lastWrite; // destination minus source, file-time units
+    int expected;
+};
+
+class FatHourTest : public testing::TestWithParam<HourCase> {};
+
+TEST_P(FatHourTest, TheHourIsForgivenOnlyWhenEveryKeptTimeMovedByIt) {
+    const HourCase& c = GetParam();
+    const FileInfo source = Sample();
+    FileInfo copy = source;
+    copy.creationTime =
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(copy.creationTime) + c.creation);
+    copy.lastWriteTime =
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(copy.lastWriteTime) + c.lastWrite);
+    EXPECT_EQ(CompareFileInfo(source, copy, Coarser(kNtfs, c.to)), c.expected) << c.what;
+    EXPECT_EQ(CompareFileInfo(copy, source, Coarser(c.to, kNtfs)), c.expected)
+        << c.what << " (restore)";
+}
+
+const VolumeTraits kFatWithoutCreation{kTimeNotKept, kTime2S, kFatAttributes, true};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FatHourTest,
+    testing::Values(
+        HourCase{"FAT: both an hour later", kFat, kHour, kHour, CompareIdentical},
+        HourCase{"FAT: both an hour earlier", kFat, -kHour, -kHour, CompareIdentical},
+        HourCase{"FAT: both an hour later within their precisions", kFat, kHour + 10 * kMs - 1,
+                 kHour - 2 * kSecond + 1, CompareIdentical},
+        HourCase{"FAT: last write an hour later, creation the same", kFat, 0, kHour,
+                 CompareLastWriteTimesDiffer},
+        HourCase{"FAT: creation an hour later, last write the same", kFat, kHour, 0,
+                 CompareCreationTimesDiffer},
+        HourCase{"FAT: an hour later and an hour earlier", kFat, kHour, -kHour,
+                 CompareCreationTimesDiffer},
+        HourCase{"FAT: an hour earlier and an hour later", kFat, -kHour, kHour,
+                 CompareCreationTimesDiffer},
+        HourCase{"FAT: creation an hour off, last write an hour and 2 s", kFat, kHour,
+                 kHour + 2 * kSecond, CompareCreationTimesDiffer},
+        HourCase{"FAT: both two hours later", kFat, 2 * kHour, 2 * kHour,
+                 CompareCreationTimesDiffer},
+        HourCase{"FAT without creation times: last write an hour later", kFatWithoutCreation,
+                 5 * kSecond, kHour, CompareIdentical},
+        HourCase{"FAT without creation times: last write an hour and 2 s", kFatWithoutCreation, 0,
+                 kHour + 2 * kSecond, CompareLastWriteTimesDiffer},
+        HourCase{"exFAT keeps no local time", kExFat, kHour, kHour, CompareCreationTimesDiffer},
+        HourCase{"NTFS keeps no local time", kNtfs, kHour, kHour, CompareCreationTimesDiffer}));
 
 struct AttributeCase {
     const char* what;

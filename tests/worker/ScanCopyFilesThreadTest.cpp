@@ -1,6 +1,8 @@
 // The worker as the job window drives it: real files below two drive letters mapped to a fresh
 // folder per test, H: standing for the host and R: for the enclosure.
 #include "worker/ScanCopyFilesThread.h"
+#include "job/FailureList.h"
+#include "win/Text.h"
 #include "worker/Folders.h"
 
 #include "TempDir.h"
@@ -766,6 +768,251 @@ TEST_F(Worker, LookAlikeSiblingNamesGiveOneCopyAndOneFailureLine) {
         const std::string expected = copiedName == c.first ? "first" : "second";
         EXPECT_EQ(ReadBytes(L"\\\\?\\" + B + c.folder + L"\\" + copiedName), expected) << c.folder;
     }
+}
+
+// Another program holds a file open for writing and keeps writing it (a mail store): the copy
+// pass gives it the "in use" line instead of a copy that mixes two versions, and the earlier
+// copy stays as it was. The other file of the folder is copied as usual.
+TEST_F(Worker, AFileHeldOpenForWritingGetsTheInUseLine) {
+    ASSERT_TRUE(WriteFileAt(H + L"mail\\store.pst", Pattern(50'000, 1)));
+    ASSERT_TRUE(WriteFileAt(H + L"mail\\note.txt", "free"));
+    ASSERT_TRUE(WriteFileAt(B + L"mail\\store.pst", "an earlier copy"));
+    win::FileHandle writer(::CreateFileW((H + L"mail\\store.pst").c_str(), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
+    ASSERT_TRUE(writer.Valid());
+    auto worker = Make(H + L"mail\\", false, true);
+    const std::vector<Handled> handled = Run(*worker);
+    ASSERT_EQ(handled.size(), 2u);
+    const FailureTexts texts{
+        u"Fail", u"", u"", u"", u"", u"", u"", u"", u"In use by another program", u"", u"", u""};
+    for (const Handled& h : handled) {
+        if (h.source == H + L"mail\\note.txt") {
+            EXPECT_EQ(h.result, CopyDone);
+            continue;
+        }
+        EXPECT_EQ(h.source, H + L"mail\\store.pst");
+        EXPECT_EQ(h.result, CopySourceInUse);
+        EXPECT_EQ(MakeFailureLine(h.result, win::ToU16(h.source), win::ToU16(h.destination), texts),
+                  win::ToU16(H + L"mail\\store.pst; Fail: In use by another program."));
+    }
+    EXPECT_EQ(ReadBytes(B + L"mail\\store.pst"), "an earlier copy");
+    EXPECT_EQ(ReadBytes(B + L"mail\\note.txt"), "free");
+    EXPECT_TRUE(TemporaryFilesIn(B + L"mail").empty());
+}
+
+// An enclosure whose volume gives back every last-write time an hour off the one set (a volume
+// kept in another time zone), played by a stand-in at the file access: the times read back by
+// path, the probe's included, are shifted.
+class ShiftedTimesVolume : public FileAccess {
+public:
+    explicit ShiftedTimesVolume(std::wstring root) : root_(std::move(root)) {}
+    bool ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) override {
+        if (!FileAccess::ReadInfo(path, info, error))
+            return false;
+        const std::wstring plain = path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
+        if (::CompareStringOrdinal(plain.c_str(), static_cast<int>(root_.size()), root_.c_str(),
+                                   static_cast<int>(root_.size()), TRUE) == CSTR_EQUAL)
+            info.lastWriteTime += 36'000'000'000ull;
+        return true;
+    }
+    using FileAccess::ReadInfo;
+
+private:
+    std::wstring root_;
+};
+
+TEST_F(Worker, AVolumeThatShiftsItsTimesHasEveryFileCopiedAndSaysSoOncePerJob) {
+    ASSERT_TRUE(WriteFileAt(H + L"one\\a.txt", "aaaa"));
+    ASSERT_TRUE(WriteFileAt(H + L"two\\b.txt", "bbbb"));
+    ShiftedTimesVolume shifted(R);
+    auto job = [&](bool scanOnly, const std::shared_ptr<VolumeRules>& rules) {
+        std::vector<Handled> all;
+        for (const wchar_t* folder : {L"one\\", L"two\\"}) {
+            auto worker = Make(H + folder, scanOnly, true);
+            worker->SetFileAccess(shifted);
+            worker->SetVolumeRules(rules);
+            for (Handled& h : Run(*worker))
+                all.push_back(std::move(h));
+        }
+        return all;
+    };
+    ASSERT_EQ(job(false, std::make_shared<VolumeRules>()).size(), 3u); // two files and the line
+
+    // Unchanged or edited with the same size: nothing on that volume can be taken as unchanged.
+    ASSERT_TRUE(WriteFileAt(H + L"two\\b.txt", "BBBB"));
+    for (int round = 0; round < 2; ++round) {
+        const auto rules = std::make_shared<VolumeRules>();
+        EXPECT_EQ(job(true, rules).size(), 2u) << "the scan pass counts both files and no line";
+        const std::vector<Handled> handled = job(false, rules);
+        ASSERT_EQ(handled.size(), 3u);
+        int lines = 0;
+        for (const Handled& h : handled) {
+            if (h.result == CopyTimesUntrusted) {
+                ++lines;
+                EXPECT_EQ(h.source, R);
+            } else {
+                EXPECT_EQ(h.result, CopyDone) << h.source;
+            }
+        }
+        EXPECT_EQ(lines, 1) << "once per job and volume";
+    }
+    EXPECT_EQ(ReadBytes(B + L"two\\b.txt"), "BBBB");
+}
+
+// Named streams through the walk: kept on an enclosure that can hold them; on one that cannot
+// (FAT, exFAT) the data is copied as ever and the job learns how many files lost theirs, once
+// per volume. Wine keeps no named streams on Linux folders: a stand-in keeps them beside.
+TEST_F(Worker, NamedStreamsAreKeptOrCountedOncePerVolume) {
+    ASSERT_TRUE(WriteFileAt(H + L"dl\\setup.exe", Pattern(20'000, 1)));
+    ASSERT_TRUE(WriteFileAt(H + L"dl\\notes.txt", "no streams"));
+    ASSERT_TRUE(WriteFileAt(H + L"dl\\more\\tool.exe", Pattern(10'000, 2)));
+    for (const wchar_t* file : {L"dl\\setup.exe", L"dl\\more\\tool.exe"})
+        ASSERT_TRUE(WriteBytes(StreamsBeside::Beside(H + file + L":Zone.Identifier"), "ZoneId=3"));
+    for (const bool streamless : {false, true}) {
+        SCOPED_TRACE(streamless ? "an enclosure without streams" : "an enclosure with streams");
+        StreamsBeside files(streamless ? R : std::wstring());
+        const auto rules = std::make_shared<VolumeRules>();
+        // The stand-in's stream files beside the host's files are of no type the job copies.
+        static const char* const kPrograms[] = {"exe", "txt"};
+        auto worker = Make(H + L"dl\\", false, true, kPrograms, 2);
+        worker->SetFileAccess(files);
+        worker->SetVolumeRules(rules);
+        const std::vector<Handled> handled = Run(*worker);
+        ASSERT_EQ(handled.size(), 3u);
+        for (const Handled& h : handled)
+            EXPECT_EQ(h.result, CopyDone) << h.source;
+        const auto dropped = rules->DroppedStreams();
+        const std::wstring mark = StreamsBeside::Beside(B + L"dl\\setup.exe:Zone.Identifier");
+        if (streamless) {
+            ASSERT_EQ(dropped.size(), 1u);
+            EXPECT_EQ(dropped[0].first, R);
+            EXPECT_EQ(dropped[0].second, 2u);
+            EXPECT_FALSE(FileExists(mark));
+        } else {
+            EXPECT_TRUE(dropped.empty());
+            EXPECT_EQ(ReadBytes(mark), "ZoneId=3");
+        }
+        // Nothing of the volume's measurement stays at its root.
+        for (const auto& [path, entry] : Snapshot(R))
+            EXPECT_TRUE(path.starts_with(L"Backup")) << path;
+        RemoveTree(R + L"Backup");
+    }
+}
+
+// A listing whose entry for one file still gives the size and times that file had before its
+// last writes, as an NTFS directory entry does while the writer keeps the file open; and a count
+// of what each file of the walk costs beyond the listing: opens and reads.
+class StaleListing : public FileAccess {
+public:
+    StaleListing(std::wstring name, std::uint64_t size, std::uint64_t lastWrite)
+        : name_(std::move(name)), size_(size), lastWrite_(lastWrite) {}
+    HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error) override {
+        HANDLE listing = FileAccess::FindFirst(pattern, entry, error);
+        if (listing != INVALID_HANDLE_VALUE)
+            MakeStale(entry);
+        return listing;
+    }
+    bool FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error) override {
+        if (!FileAccess::FindNext(listing, entry, error))
+            return false;
+        MakeStale(entry);
+        return true;
+    }
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) override {
+        HANDLE file = FileAccess::Open(path, access, share, disposition, flags);
+        std::lock_guard lock(mutex_);
+        const std::wstring name = path.substr(path.rfind(L'\\') + 1);
+        ++opens_[name];
+        if (file != INVALID_HANDLE_VALUE)
+            names_[file] = name;
+        return file;
+    }
+    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
+        {
+            std::lock_guard lock(mutex_);
+            ++reads_[names_[file]];
+        }
+        return FileAccess::Read(file, buffer, size, got);
+    }
+    int Opens(const std::wstring& name) {
+        std::lock_guard lock(mutex_);
+        return std::exchange(opens_[name], 0);
+    }
+    int Reads(const std::wstring& name) {
+        std::lock_guard lock(mutex_);
+        return std::exchange(reads_[name], 0);
+    }
+
+private:
+    void MakeStale(WIN32_FIND_DATAW& entry) const {
+        if (name_ != entry.cFileName)
+            return;
+        entry.nFileSizeHigh = static_cast<DWORD>(size_ >> 32);
+        entry.nFileSizeLow = static_cast<DWORD>(size_);
+        entry.ftLastWriteTime = {static_cast<DWORD>(lastWrite_),
+                                 static_cast<DWORD>(lastWrite_ >> 32)};
+        entry.ftCreationTime = entry.ftLastWriteTime; // Wine reports the one for the other
+    }
+    std::wstring name_;
+    std::uint64_t size_, lastWrite_;
+    std::mutex mutex_;
+    std::map<std::wstring, int> opens_, reads_;
+    std::map<HANDLE, std::wstring> names_;
+};
+
+// A file another program holds open and keeps writing, whose listing still says what its copy
+// holds: never skipped silently. While held it is reported in use; once closed it is copied. An
+// unchanged closed file is skipped at the cost of one open and no read.
+TEST_F(Worker, AFileWhoseListingIsStaleIsNeverSkippedSilently) {
+    const std::wstring store = H + L"db\\mail.pst";
+    ASSERT_TRUE(WriteFileAt(store, Pattern(50'000, 1)));
+    ASSERT_TRUE(SetWriteTimeAndAttributes(store, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(WriteFileAt(H + L"db\\note.txt", "unchanged"));
+    auto first = Make(H + L"db\\", false, true);
+    ASSERT_EQ(Run(*first).size(), 2u);
+
+    // Written since, with the same size, a minute later; the listing still says what it was.
+    const std::string fresh = Pattern(50'000, 2);
+    StaleListing stale(L"mail.pst", 50'000, kSomeTime);
+    {
+        win::FileHandle writer(::CreateFileW(store.c_str(), GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(writer.Valid());
+        DWORD put = 0;
+        ASSERT_TRUE(::WriteFile(writer.Get(), fresh.data(), static_cast<DWORD>(fresh.size()), &put,
+                                nullptr));
+        FILETIME later{static_cast<DWORD>(kSomeTime + 600'000'000),
+                       static_cast<DWORD>((kSomeTime + 600'000'000) >> 32)};
+        ASSERT_TRUE(::SetFileTime(writer.Get(), nullptr, nullptr, &later));
+
+        auto scan = Make(H + L"db\\", true, true);
+        scan->SetFileAccess(stale);
+        const std::vector<Handled> counted = Run(*scan);
+        ASSERT_EQ(counted.size(), 1u) << "the scan pass counts the file held open";
+        EXPECT_EQ(counted[0].source, store);
+        auto held = Make(H + L"db\\", false, true);
+        held->SetFileAccess(stale);
+        const std::vector<Handled> handled = Run(*held);
+        ASSERT_EQ(handled.size(), 1u);
+        EXPECT_EQ(handled[0].source, store);
+        EXPECT_EQ(handled[0].result, CopySourceInUse);
+        EXPECT_EQ(ReadBytes(B + L"db\\mail.pst"), Pattern(50'000, 1));
+    }
+    stale.Opens(L"note.txt");
+    stale.Reads(L"note.txt");
+    auto closed = Make(H + L"db\\", false, true);
+    closed->SetFileAccess(stale);
+    const std::vector<Handled> handled = Run(*closed);
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].source, store);
+    EXPECT_EQ(handled[0].result, CopyDone);
+    EXPECT_TRUE(ReadBytes(B + L"db\\mail.pst") == fresh);
+    // The unchanged file: one look, nothing read.
+    EXPECT_EQ(stale.Opens(L"note.txt"), 1);
+    EXPECT_EQ(stale.Reads(L"note.txt"), 0);
 }
 
 } // namespace

@@ -438,4 +438,58 @@ std::vector<std::wstring> RefusingListings::Patterns() const {
     return patterns_;
 }
 
+namespace {
+// The path without its "\\?\" prefix.
+std::wstring Plain(const std::wstring& path) {
+    return path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
+}
+} // namespace
+
+std::wstring StreamsBeside::Beside(const std::wstring& path) {
+    const size_t colon = path.find(L':', path.rfind(L'\\') + 1);
+    return colon == std::wstring::npos
+               ? path
+               : path.substr(0, colon) + L".stream-" + path.substr(colon + 1);
+}
+
+HANDLE StreamsBeside::Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                           DWORD flags) {
+    const std::wstring beside = Beside(path);
+    if (beside != path && !streamless_.empty() &&
+        ::CompareStringOrdinal(Plain(path).c_str(), static_cast<int>(streamless_.size()),
+                               streamless_.c_str(), static_cast<int>(streamless_.size()),
+                               TRUE) == CSTR_EQUAL) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
+    return FileAccess::Open(beside, access, share, disposition, flags);
+}
+
+std::vector<std::wstring> StreamsBeside::NamedStreams(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    const std::wstring prefix = path + L".stream-";
+    WIN32_FIND_DATAW entry;
+    win::FindHandle listing(::FindFirstFileW((prefix + L"*").c_str(), &entry));
+    if (!listing)
+        return names;
+    const std::wstring start = prefix.substr(prefix.rfind(L'\\') + 1);
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name.size() > start.size() && name.starts_with(start))
+            names.push_back(L":" + name.substr(start.size()));
+    } while (::FindNextFileW(listing.Get(), &entry));
+    return names;
+}
+
+bool StreamsBeside::Replace(const std::wstring& destination, const std::wstring& replacement,
+                            DWORD& error) {
+    const std::vector<std::wstring> streams = NamedStreams(replacement);
+    if (!FileAccess::Replace(destination, replacement, error))
+        return false;
+    for (const std::wstring& name : streams)
+        ::MoveFileExW(Beside(replacement + name).c_str(), Beside(destination + name).c_str(),
+                      MOVEFILE_REPLACE_EXISTING);
+    return true;
+}
+
 } // namespace snapkeep::test

@@ -186,4 +186,23 @@ private:
     int given_ = 0;
 };
 
+// Named streams, which Wine does not keep on Linux folders, kept by a stand-in as files beside
+// their file: "x.txt:name" is the file "x.txt.stream-name". Opening a stream opens that file,
+// listing a file's streams lists those files, and a replaced file takes the replacement's. On
+// the volume of `streamless` (a root such as "R:\"; none when empty) a stream cannot be made,
+// as on FAT or exFAT.
+class StreamsBeside : public FileAccess {
+public:
+    explicit StreamsBeside(std::wstring streamless = {}) : streamless_(std::move(streamless)) {}
+    static std::wstring Beside(const std::wstring& path);
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) override;
+    std::vector<std::wstring> NamedStreams(const std::wstring& path) override;
+    bool Replace(const std::wstring& destination, const std::wstring& replacement,
+                 DWORD& error) override;
+
+private:
+    std::wstring streamless_;
+};
+
 } // namespace snapkeep::test
