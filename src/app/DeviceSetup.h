@@ -6,6 +6,7 @@
 #include "device/DeviceServices.h"
 
 #include <memory>
+#include <string>
 
 namespace snapkeep {
 
@@ -13,5 +14,12 @@ class TMainForm;
 
 // Called once the main window exists and has read its data folder.
 std::unique_ptr<DeviceServices> MakeDeviceServices(TMainForm& form);
+
+// The folder that holds this program's "SnapData". Snapkeep.exe runs elevated: its data folder
+// is the one beside its own file, never one below whatever current directory a shortcut or
+// another program started it with (that would let them hand it someone else's lists and
+// product configuration). SnapkeepSim.exe, a tool for tests and the demo, keeps the current
+// directory, so one build serves any number of data folders. Empty when it cannot be told.
+std::wstring DataFolderBase();
 
 } // namespace snapkeep

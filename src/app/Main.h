@@ -35,13 +35,16 @@ public:
     TMainForm();
     ~TMainForm() override;
 
-    // Builds the window and loads the data folder. Answers false, with the reason, when
-    // start-up must end: a malformed folder-list file.
+    // Builds the window and loads the data folder "SnapData" below `dataBase` (its files are
+    // never looked for anywhere else). Answers false, with the reason, when start-up must end: a
+    // malformed folder-list file. The form without a folder takes the current directory (the
+    // simulated program and the tests).
+    bool Create(const std::wstring& dataBase, std::string& error);
     bool Create(std::string& error);
     // Runs right after Create: the single-instance rule, the fonts, the language.
     void TntFormCreate();
 
-    // Data folder (below StartDirectory).
+    // Data folder (below StartDirectory; empty paths when that is not known).
     std::wstring DataPath(const std::wstring& relative) const;
     bool LoadFolderList(const std::wstring& path, ui::ListView& list, std::string& error);
     void SaveFolderList(const std::wstring& path, const ui::ListView& list);

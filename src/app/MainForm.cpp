@@ -8,6 +8,7 @@
 #include "app/VersionText.h"
 #include "store/ProductConfig.h"
 #include "win/Files.h"
+#include "win/ProgramFolder.h"
 #include "win/Text.h"
 
 #include <windows.h>
@@ -36,6 +37,12 @@ TMainForm::~TMainForm() {
 }
 
 bool TMainForm::Create(std::string& error) {
+    return Create(win::CurrentFolder(), error);
+}
+
+bool TMainForm::Create(const std::wstring& dataBase, std::string& error) {
+    // Every data file, the product configuration first, hangs off this folder, taken once.
+    StartDirectory = dataBase;
     icon_ =
         static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SNAPKEEP),
                                         IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -66,14 +73,6 @@ bool TMainForm::Create(std::string& error) {
     ComboBoxDiskLetter.SetItemIndex(-1);
     btnHostDel.SetEnabled(false);
 
-    // The data folder hangs off the current directory as it is now. Any length is taken: a
-    // cut-off or empty directory would point the data files at some other folder.
-    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
-    std::wstring current(needed, L'\0');
-    const DWORD got = ::GetCurrentDirectoryW(needed, current.data());
-    current.resize(got < needed ? got : 0);
-    StartDirectory = current;
-
     if (!LoadFolderList(DataPath(L"SnapData\\Host.txt"), ListViewHost, error) ||
         !LoadFolderList(DataPath(L"SnapData\\Device.txt"), ListViewDevice, error))
         return false;
@@ -91,15 +90,19 @@ bool TMainForm::Create(std::string& error) {
 }
 
 std::wstring TMainForm::DataPath(const std::wstring& relative) const {
+    // No folder known: no data file at all, rather than one at the current drive's root.
+    if (StartDirectory.empty())
+        return {};
     if (!StartDirectory.empty() && StartDirectory.back() == L'\\')
         return StartDirectory + relative; // a drive root such as C:\ already ends with one
     return StartDirectory + L"\\" + relative;
 }
 
 void TMainForm::ReadProductConfig() {
-    // Opened by its relative path, against the current directory as it is at this moment.
-    const std::string path = kProductConfigPath;
-    Config = ParseProductConfig(win::ReadWholeFile(win::AnsiToWide(path)), [](std::string& text) {
+    // In the data folder like every other data file (for Snapkeep.exe, beside the exe), never
+    // against the current directory: the caption it gives keys the single-instance rule.
+    const std::wstring path = DataPath(win::AnsiToWide(kProductConfigPath));
+    Config = ParseProductConfig(win::ReadWholeFile(path), [](std::string& text) {
         if (!text.empty())
             ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
     });

@@ -4,6 +4,7 @@
 
 #include "job/CopyFileWindow.h"
 #include "ui/Application.h"
+#include "win/AdminNamespace.h"
 #include "win/Handle.h"
 #include "win/Text.h"
 
@@ -36,7 +37,10 @@ void TMainForm::TntFormCreate() {
     ui::Application& app = ui::Application::Instance();
     app.SetTitle(win::WideToAnsi(Caption()));
     const std::string& title = app.Title();
-    const std::string mutexName = InstanceMutexName(title);
+    // In the program's private namespace, which only code with administrator rights can create:
+    // unelevated code that makes a mutex of this name first cannot make the copy started at
+    // logon take itself for a second copy and end.
+    const std::string mutexName = win::AdminNamespacePrefix() + InstanceMutexName(title);
 
     // Another copy holds a mutex named after the title: bring that copy forward and end.
     win::Handle other(::OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str()));

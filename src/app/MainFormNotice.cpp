@@ -4,6 +4,7 @@
 
 #include "job/CopyFileWindow.h"
 #include "job/JobNotice.h"
+#include "ui/Dialogs.h"
 #include "win/OpenForUser.h"
 #include "win/Text.h"
 
@@ -24,8 +25,12 @@ void TMainForm::ShowJobNotice() {
 }
 
 void TMainForm::OpenHistory() {
-    // The program runs elevated (the enclosure's commands need it); the viewer must not.
-    win::OpenForUser(HistoryPath());
+    // The program runs elevated (the enclosure's commands need it); the viewer must not. With
+    // no desktop shell of the user's to start one, the history's path is shown instead, so the
+    // user can open it with their own rights.
+    const std::wstring path = HistoryPath();
+    if (win::OpenForUser(path) == win::OpenedBy::Nothing)
+        ui::InfoBox(TextOf(Text::HistoryFileIs) + L"\n" + path, Caption());
 }
 
 } // namespace snapkeep

@@ -7,6 +7,7 @@
 #include "app/Main.h"
 #include "device/EnclosureFile.h"
 #include "device/SimulatedEnclosureDevices.h"
+#include "win/ProgramFolder.h"
 #include "worker/SlowDriveFileAccess.h"
 
 #include <dbt.h>
@@ -33,6 +34,10 @@ std::map<char, DriveSpeed> DriveSpeeds(const std::vector<EnclosureEntry>& entrie
 }
 
 } // namespace
+
+std::wstring DataFolderBase() {
+    return win::CurrentFolder();
+}
 
 std::unique_ptr<DeviceServices> MakeDeviceServices(TMainForm& form) {
     HWND window = form.Handle();

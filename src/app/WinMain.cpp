@@ -33,7 +33,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
             form = std::make_unique<TMainForm>();
             std::string error;
             // A malformed folder-list file ends start-up like any other error.
-            if (!form->Create(error))
+            if (!form->Create(DataFolderBase(), error))
                 throw std::runtime_error(error);
             form->UseDevices(MakeDeviceServices(*form));
             form->TntFormCreate();

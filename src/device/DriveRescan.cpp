@@ -42,6 +42,10 @@ FirmwareParts FirmwarePartsOf(const std::array<uint8_t, kChipInfoLength>& info) 
 
 } // namespace
 
+bool MayReceiveBridgeCommands(StorageBus bus) {
+    return bus == StorageBus::Usb || bus == StorageBus::Ieee1394;
+}
+
 bool GetDeviceNumber(DeviceServices& services, const std::string& path,
                      StorageDeviceNumber& number) {
     return services.QueryDeviceNumber(path, number);
@@ -63,6 +67,10 @@ size_t FindBridgeDisks(DeviceServices& services, std::vector<std::string>& list,
         if (list.size() == kMaxBridgeDisks)
             break;
         if (path.size() > kMaxDevicePathLength || !IsCandidateKind(path, includeSbp2))
+            continue;
+        // The path's text alone lets internal disks through ("scsi" names SATA and NVMe disks on
+        // many PCs): a disk is asked for its bus before it gets any command.
+        if (!MayReceiveBridgeCommands(services.QueryBusType(path)))
             continue;
         std::array<uint8_t, kGpioWordLength> word{};
         if (IsBridgeInquiry(services, path) || ReadGpioWord(services.Port(), path, word))

@@ -1,7 +1,8 @@
 #pragma once
 // The drive rescan: which drive letters belong to an accepted enclosure. It lists the disks
-// attached through USB mass storage, IEEE 1394 (SBP-2) or a SCSI-class port, keeps those that
-// answer as the maker's bridge, gates each one's chip family and firmware against the product
+// attached through USB mass storage, IEEE 1394 (SBP-2) or a SCSI-class port whose bus is USB or
+// IEEE 1394 (a UAS enclosure is listed as SCSI, on a USB bus), keeps those that answer as the
+// maker's bridge, gates each one's chip family and firmware against the product
 // configuration, and lists the drive letters of every volume on an accepted disk.
 #include "device/DeviceServices.h"
 #include "device/ErrorNotifier.h"
@@ -43,8 +44,9 @@ public:
 bool RescanDrives(DeviceServices& services, ErrorNotifier& notifier, const ProductConfig& config,
                   RescanTarget& target);
 
-// Fills `list` with the device paths of disks that answer as the bridge (the inquiry tag, or
-// else the vendor pin-level read) and answers their number, at most kMaxBridgeDisks.
+// Fills `list` with the device paths of disks on a USB or IEEE 1394 bus that answer as the
+// bridge (the inquiry tag, or else the vendor pin-level read) and answers their number, at most
+// kMaxBridgeDisks.
 size_t FindBridgeDisks(DeviceServices& services, std::vector<std::string>& list, bool includeSbp2);
 
 // True when the standard inquiry succeeds and its bytes 36-37 are "q7" or "q4".

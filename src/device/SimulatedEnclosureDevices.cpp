@@ -68,6 +68,11 @@ bool SimulatedEnclosureDevices::QueryDeviceNumber(const std::string& path,
     return enclosures_.QueryDeviceNumber(path, number);
 }
 
+StorageBus SimulatedEnclosureDevices::QueryBusType(const std::string& path) {
+    Refresh();
+    return enclosures_.QueryBusType(path);
+}
+
 bool SimulatedEnclosureDevices::Execute(const std::string& devicePath,
                                         std::span<const uint8_t> commandBlock,
                                         std::span<uint8_t> dataIn) {

@@ -44,6 +44,7 @@ public:
     char WindowsFolderDrive() override;
     bool IsNetworkDrive(char letter) override;
     bool QueryDeviceNumber(const std::string& path, StorageDeviceNumber& number) override;
+    StorageBus QueryBusType(const std::string& path) override;
     bool Execute(const std::string& devicePath, std::span<const uint8_t> commandBlock,
                  std::span<uint8_t> dataIn) override;
 

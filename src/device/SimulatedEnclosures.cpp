@@ -138,6 +138,16 @@ bool SimulatedEnclosures::QueryDeviceNumber(const std::string& path, StorageDevi
     return false;
 }
 
+StorageBus SimulatedEnclosures::QueryBusType(const std::string& path) {
+    if (path == kSystemDiskPath)
+        return StorageBus::Sata;
+    std::lock_guard lock(mutex_);
+    for (const auto& disk : VisibleDisks())
+        if (disk.first == path)
+            return StorageBus::Usb;
+    return StorageBus::Unknown; // a disk that is not there does not answer
+}
+
 bool SimulatedEnclosures::Execute(const std::string& devicePath,
                                   std::span<const uint8_t> commandBlock,
                                   std::span<uint8_t> dataIn) {

@@ -43,6 +43,8 @@ public:
     char WindowsFolderDrive() override { return host_.WindowsFolderDrive(); }
     bool IsNetworkDrive(char letter) override { return host_.IsNetworkDrive(letter); }
     bool QueryDeviceNumber(const std::string& path, StorageDeviceNumber& number) override;
+    // An attached enclosure's disk is on USB, the system disk on SATA; anything else is unknown.
+    StorageBus QueryBusType(const std::string& path) override;
 
     // BridgePort: commands reach the bridge of the attached enclosure with that path.
     bool Execute(const std::string& devicePath, std::span<const uint8_t> commandBlock,

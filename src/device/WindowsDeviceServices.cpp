@@ -11,6 +11,7 @@
 #include <winioctl.h>
 
 #include <array>
+#include <cstddef>
 
 namespace snapkeep::win {
 
@@ -85,6 +86,27 @@ bool WindowsDeviceServices::QueryDeviceNumber(const std::string& path,
         return false;
     number = {static_cast<uint32_t>(reply.DeviceType), reply.DeviceNumber, reply.PartitionNumber};
     return true;
+}
+
+StorageBus WindowsDeviceServices::QueryBusType(const std::string& path) {
+    // No access asked, as for the device number: the property query needs no rights on the
+    // disk, and opening it so sends the disk nothing.
+    FileHandle device(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!device)
+        return StorageBus::Unknown;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    // The descriptor's fixed part is enough: the bus type lies in it, the texts after it are
+    // not needed.
+    STORAGE_DEVICE_DESCRIPTOR descriptor{};
+    DWORD returned = 0;
+    if (!::DeviceIoControl(device.Get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
+                           &descriptor, sizeof descriptor, &returned, nullptr) ||
+        returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof descriptor.BusType)
+        return StorageBus::Unknown;
+    return static_cast<StorageBus>(descriptor.BusType);
 }
 
 } // namespace snapkeep::win

@@ -15,6 +15,7 @@ public:
     char WindowsFolderDrive() override;
     bool IsNetworkDrive(char letter) override;
     bool QueryDeviceNumber(const std::string& path, StorageDeviceNumber& number) override;
+    StorageBus QueryBusType(const std::string& path) override;
 
 private:
     PassThroughPort port_;

@@ -197,6 +197,12 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      u"Named streams of %1 files are not kept on this volume",
      {},
      T::ErrcodeStreamsNotKept},
+    // Shown with the job history's path when the program, running elevated with no desktop
+    // shell to hand the file to, starts no viewer for it.
+    {u"HistoryFileIs",
+     u"The job history is kept in this file. Open it with a text editor:",
+     {},
+     T::HistoryFileIs},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -224,7 +230,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::ErrcodeStreamsNotKept) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::HistoryFileIs) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

@@ -145,8 +145,10 @@ enum class Text : uint8_t {
     ErrcodeSourceChanged,  // the source changed while it was being copied
     ErrcodeTimesUntrusted, // shown with a volume's root: its times cannot be trusted
     ErrcodeStreamsNotKept, // shown with a volume's root; %1 = number of files
+    // The job history's path + a line break, shown when no viewer may be started for it.
+    HistoryFileIs,
 };
-inline constexpr size_t kTextCount = 70;
+inline constexpr size_t kTextCount = 71;
 
 // One row of the key list.
 struct LanguageKey {
@@ -156,7 +158,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 93;
+inline constexpr size_t kLanguageKeyCount = 94;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

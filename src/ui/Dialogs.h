@@ -7,6 +7,8 @@ namespace snapkeep::ui {
 
 // Error icon, one OK button.
 void ErrorBox(const std::wstring& text, const std::wstring& caption);
+// Information icon, one OK button.
+void InfoBox(const std::wstring& text, const std::wstring& caption);
 // Question icon, Yes and No; answers true for Yes.
 bool QuestionBox(const std::wstring& text, const std::wstring& caption);
 

@@ -10,7 +10,9 @@ namespace snapkeep::ui {
 
 namespace {
 constexpr UINT kIconId = 1;
-}
+// The tray window's own timer, while an icon the shell refused waits to be added.
+constexpr UINT_PTR kRetryTimer = 1;
+} // namespace
 
 TrayIcon::~TrayIcon() {
     Remove();
@@ -27,9 +29,28 @@ bool TrayIcon::Create(HICON icon, const std::wstring& hint) {
     if (!window_)
         return false;
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    // Explorer announces a restart with this message; the icon must then be added again.
+    // Explorer announces a restart with this message; the icon must then be added again. The
+    // program runs elevated and Explorer does not, so the window lets this one message through
+    // from lower rights (and nothing else: an unelevated program must not click the icon).
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-    return Add();
+    if (taskbarCreated_)
+        ::ChangeWindowMessageFilterEx(window_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    wanted_ = true;
+    AddOrRetry();
+    return present_;
+}
+
+bool TrayIcon::Notify(DWORD message, NOTIFYICONDATAW& data) {
+    if (ShellNotify)
+        return ShellNotify(message, data);
+    return ::Shell_NotifyIconW(message, &data) != FALSE;
+}
+
+void TrayIcon::AddOrRetry() {
+    if (Add())
+        ::KillTimer(window_, kRetryTimer);
+    else
+        ::SetTimer(window_, kRetryTimer, kRetryMs, nullptr);
 }
 
 bool TrayIcon::Add() {
@@ -41,18 +62,23 @@ bool TrayIcon::Add() {
     data.uCallbackMessage = WM_TRAY_CALLBACK;
     data.hIcon = icon_;
     lstrcpynW(data.szTip, hint_.c_str(), ARRAYSIZE(data.szTip));
-    present_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    // A "TaskbarCreated" that came while the taskbar still shows the icon (any program may send
+    // one) finds it there: then it is taken as added.
+    present_ = Notify(NIM_ADD, data) || Notify(NIM_MODIFY, data);
     return present_;
 }
 
 void TrayIcon::Remove() {
+    wanted_ = false;
+    if (window_)
+        ::KillTimer(window_, kRetryTimer);
     if (!present_)
         return;
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
     data.hWnd = window_;
     data.uID = kIconId;
-    ::Shell_NotifyIconW(NIM_DELETE, &data);
+    Notify(NIM_DELETE, data);
     present_ = false;
 }
 
@@ -67,7 +93,7 @@ bool TrayIcon::ShowNotice(const std::wstring& title, const std::wstring& text, N
     lstrcpynW(data.szInfoTitle, title.c_str(), ARRAYSIZE(data.szInfoTitle));
     lstrcpynW(data.szInfo, text.c_str(), ARRAYSIZE(data.szInfo));
     data.dwInfoFlags = icon == NoticeIcon::Warning ? NIIF_WARNING : NIIF_INFO;
-    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    return Notify(NIM_MODIFY, data);
 }
 
 LRESULT CALLBACK TrayIcon::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -92,8 +118,19 @@ LRESULT CALLBACK TrayIcon::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
             self->Remove();
             return 0;
         }
-        if (msg == self->taskbarCreated_ && self->taskbarCreated_ != 0 && self->present_) {
-            self->Add();
+        if (msg == WM_TIMER && wParam == kRetryTimer) {
+            if (self->wanted_ && !self->present_)
+                self->AddOrRetry();
+            else
+                ::KillTimer(hwnd, kRetryTimer);
+            return 0;
+        }
+        if (msg == self->taskbarCreated_ && self->taskbarCreated_ != 0) {
+            // A new taskbar has no icons, whether or not this one was added before.
+            if (self->wanted_) {
+                self->present_ = false;
+                self->AddOrRetry();
+            }
             return 0;
         }
     }

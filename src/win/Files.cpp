@@ -4,10 +4,49 @@
 
 namespace snapkeep::win {
 
+namespace {
+
+// A symbolic link or a junction: what it names is not the data folder's own file.
+bool IsLink(HANDLE file) {
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!::GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag))
+        return true; // cannot tell: not read
+    return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (tag.ReparseTag == IO_REPARSE_TAG_SYMLINK ||
+            tag.ReparseTag == IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+// Creates the temporary sibling of `path` new: never opened over an existing file, a link
+// someone placed under its name included. A name that is taken (a file left by a save that was
+// cut short, a folder, a link) gives way to the next one; nothing found under these names is
+// removed, since removing a link can reach what it names (Wine 8 deletes the target of a Linux
+// link to a file and leaves the link).
+FileHandle CreateTemporarySibling(const std::wstring& path, std::wstring& temp) {
+    for (int n = 1; n <= 99; ++n) {
+        temp = path + L".snapkeep-new" + (n > 1 ? std::to_wstring(n) : L"");
+        FileHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return file;
+        const DWORD error = ::GetLastError();
+        // Wine answers a folder of the name with "access denied".
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+            error != ERROR_ACCESS_DENIED)
+            break;
+    }
+    return FileHandle();
+}
+
+} // namespace
+
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    if (path.empty())
+        return std::nullopt;
+    // Opened as itself: a data file that is a link to some other file is not read, so nobody
+    // can have the program read (and then write into its own files) what the link names.
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file || IsLink(file.Get()))
         return std::nullopt;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
@@ -31,10 +70,11 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
 bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
     // The temporary name is the target's plus a suffix no data file uses, in the same folder so
     // that the rename stays on one volume and is atomic.
-    const std::wstring temp = path + L".snapkeep-new";
+    if (path.empty())
+        return false;
+    std::wstring temp;
     {
-        FileHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle file = CreateTemporarySibling(path, temp);
         if (!file)
             return false;
         size_t done = 0;

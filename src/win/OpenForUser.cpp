@@ -222,21 +222,35 @@ bool ProcessIsElevated() {
     return elevation.TokenIsElevated != 0;
 }
 
-OpenedBy OpenForUser(const std::wstring& path) {
-    // Without a shell window there is no unelevated shell of the user's to hand the document
-    // to (another shell, or none; under Wine, whose every process counts as elevated, there is
-    // none either): then the viewer gets no more rights from here than from anywhere else.
-    if (!ProcessIsElevated() || !::GetShellWindow()) {
+OpenRoad ChooseOpenRoad(bool elevated, bool shellWindow) {
+    if (!elevated)
+        return OpenRoad::Directly;
+    return shellWindow ? OpenRoad::ThroughShell : OpenRoad::NotAtAll;
+}
+
+OpenedBy OpenForUser(const std::wstring& path, bool elevated, bool shellWindow) {
+    switch (ChooseOpenRoad(elevated, shellWindow)) {
+    case OpenRoad::Directly:
         // Started here rather than through ShellExecute, which may wait on a viewer's DDE
         // conversation (under Wine it never returned): the user-interface thread must not.
         return StartCommand(ViewerCommand(path), nullptr) ? OpenedBy::Directly : OpenedBy::Nothing;
+    case OpenRoad::ThroughShell:
+        if (OpenAsChildOfShell(path))
+            return OpenedBy::ShellChild;
+        if (OpenThroughDesktopShell(path))
+            return OpenedBy::Shell;
+        // Never opened from here while elevated: better no viewer than an elevated one.
+        return OpenThroughExplorer(path) ? OpenedBy::Explorer : OpenedBy::Nothing;
+    case OpenRoad::NotAtAll:
+        break;
     }
-    if (OpenAsChildOfShell(path))
-        return OpenedBy::ShellChild;
-    if (OpenThroughDesktopShell(path))
-        return OpenedBy::Shell;
-    // Never opened from here while elevated: better no viewer than an elevated one.
-    return OpenThroughExplorer(path) ? OpenedBy::Explorer : OpenedBy::Nothing;
+    return OpenedBy::Nothing;
+}
+
+OpenedBy OpenForUser(const std::wstring& path) {
+    // Under Wine every process counts as elevated and there is no shell window: nothing is
+    // started there either.
+    return OpenForUser(path, ProcessIsElevated(), ::GetShellWindow() != nullptr);
 }
 
 } // namespace snapkeep::win

@@ -60,7 +60,7 @@ protected:
 
 TEST_F(EnclosureProgramTest, RealProgramUnderWineFindsNoEnclosure) {
     ASSERT_TRUE(WriteBytes(Data(L"Host.txt"), "1\r\nC:\\Photos\\\r\n"));
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_TRUE(main);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
@@ -126,7 +126,7 @@ TEST_F(EnclosureProgramTest, SimulatedProgramFollowsTheEnclosurePluggedInAndOut)
 
 TEST_F(EnclosureProgramTest, TheAboutPageShowsTheVersionOfTheProgramsOwnResource) {
     // Read from the exe's own image: the program no longer links version.dll for it.
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
     const std::wstring text = WindowText(FindControl(main, ids::LabelVersion));

@@ -38,6 +38,13 @@ protected:
         ::PostMessageW(menu, WM_KEYDOWN, mnemonic, 0);
         return true;
     }
+    // Snapkeep.exe reads the SnapData beside its own file: each test starts its own copy of the
+    // program placed in the folder whose data it means.
+    static std::wstring Product(const std::wstring& folder) {
+        const std::wstring copy = ProgramCopyIn(folder);
+        EXPECT_FALSE(copy.empty()) << "the program could not be copied";
+        return copy;
+    }
     HWND WaitForMainWindow(const ChildProcess& program) {
         return WaitForTopWindow(L"TMainForm", caption_, program.Id());
     }

@@ -2,6 +2,8 @@
 // shows, what it writes, and how it ends.
 #include "ProgramFixture.h"
 
+#include "app/ControlIds.h"
+
 #include "ProcessDriver.h"
 #include "TempDir.h"
 #include "Wait.h"
@@ -86,13 +88,48 @@ private:
 };
 
 TEST_F(ProgramTest, CaptionComesFromTheScrambledConfiguration) {
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     ASSERT_TRUE(program.Started());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr) << "no main window titled with the configured caption";
     EXPECT_TRUE(::IsWindowVisible(main));
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+// Started elevated through a shortcut or by another program, the current directory is theirs to
+// choose: a SnapData planted there (another caption, a host list of someone else's folders, a
+// language file) is never read, and nothing is written there. The program reads and writes only
+// the SnapData beside its own file.
+TEST_F(ProgramTest, ADataFolderPlantedInTheCurrentDirectoryIsNeitherReadNorWritten) {
+    TempDir planted;
+    ::CreateDirectoryW((planted / L"SnapData").c_str(), nullptr);
+    ::CreateDirectoryW((planted / L"SnapData\\Language").c_str(), nullptr);
+    ASSERT_TRUE(WriteProductConfig(planted / L"SnapData\\qconfig.inis",
+                                   "Model=ALL\r\nMainFormCaption=Planted caption\r\n"));
+    const std::string plantedHosts = ListFile(L"1\nC:\\Windows\\System32\\\n");
+    ASSERT_TRUE(WriteBytes(planted / L"SnapData\\Host.txt", plantedHosts));
+    ASSERT_TRUE(WriteBytes(planted / L"SnapData\\Setting.txt", "Language=3\r\n"));
+    ASSERT_TRUE(WriteBytes(Data(L"Host.txt"), ListFile(L"0\nD:\\Own\\\n")));
+
+    ChildProcess program(Product(dir_.Path()), planted.Path());
+    HWND main = WaitForMainWindow(program);
+    ASSERT_NE(main, nullptr) << "the caption is not the one beside the program";
+    EXPECT_EQ(WaitForTopWindow(L"TMainForm", L"Planted caption", program.Id(), 0), nullptr);
+    HWND hosts = FindControl(main, snapkeep::ids::ListViewHost);
+    ASSERT_EQ(ListCount(hosts), 1);
+    EXPECT_EQ(ListItemText(hosts, 0), L"D:\\Own\\");
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_EQ(program.WaitForExit(), 0);
+
+    EXPECT_EQ(ReadBytes(Data(L"Host.txt")), ListFile(L"0\nD:\\Own\\\n"));
+    EXPECT_TRUE(FileExists(Data(L"Device.txt")));
+    EXPECT_NE(ReadBytes(Data(L"Setting.txt")).find("Language=0\r\n"), std::string::npos)
+        << "the planted language index was read";
+    EXPECT_EQ(ReadBytes(planted / L"SnapData\\Host.txt"), plantedHosts);
+    EXPECT_EQ(ReadBytes(planted / L"SnapData\\Setting.txt"), "Language=3\r\n");
+    EXPECT_FALSE(FileExists(planted / L"SnapData\\Device.txt"));
+    EXPECT_FALSE(FileExists(planted / L"SnapData\\Host.txt.snapkeep-new"));
 }
 
 TEST_F(ProgramTest, CloseWritesTheThreeFilesInOrderAndExactBytes) {
@@ -103,7 +140,7 @@ TEST_F(ProgramTest, CloseWritesTheThreeFilesInOrderAndExactBytes) {
                            "AllExtChecked=1\r\nPictureExtChecked=1\r\nOthersExtString=mp4 mkv\r\n"
                            "Language=5\r\n"));
     RenameWatcher watcher(dir_ / L"SnapData");
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
     ::PostMessageW(main, WM_CLOSE, 0, 0);
@@ -131,7 +168,7 @@ TEST_F(ProgramTest, CloseWritesTheThreeFilesInOrderAndExactBytes) {
 }
 
 TEST_F(ProgramTest, SecondCopyBringsTheFirstBackAndEndsWithoutWriting) {
-    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess first(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(first);
     ASSERT_NE(main, nullptr);
     // Minimise the first copy: it leaves the task bar for the tray.
@@ -141,7 +178,7 @@ TEST_F(ProgramTest, SecondCopyBringsTheFirstBackAndEndsWithoutWriting) {
     // The second copy runs in a folder of its own, with the same configuration.
     TempDir secondDir;
     WriteConfig(secondDir.Path());
-    ChildProcess second(BuildProgram(L"Snapkeep.exe"), secondDir.Path());
+    ChildProcess second(Product(secondDir.Path()), secondDir.Path());
     EXPECT_EQ(second.WaitForExit(), 0);
     EXPECT_FALSE(FileExists(secondDir / L"SnapData\\Host.txt"));
     EXPECT_FALSE(FileExists(secondDir / L"SnapData\\Device.txt"));
@@ -156,13 +193,13 @@ TEST_F(ProgramTest, SecondCopyBringsTheFirstBackAndEndsWithoutWriting) {
 }
 
 TEST_F(ProgramTest, DifferentCaptionsRunSideBySide) {
-    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess first(Product(dir_.Path()), dir_.Path());
     HWND firstMain = WaitForMainWindow(first);
     ASSERT_NE(firstMain, nullptr);
     TempDir otherDir;
     caption_ += L" other";
     WriteConfig(otherDir.Path());
-    ChildProcess second(BuildProgram(L"Snapkeep.exe"), otherDir.Path());
+    ChildProcess second(Product(otherDir.Path()), otherDir.Path());
     HWND secondMain = WaitForMainWindow(second);
     EXPECT_NE(secondMain, nullptr);
     ::PostMessageW(firstMain, WM_CLOSE, 0, 0);
@@ -177,12 +214,12 @@ TEST_F(ProgramTest, ABackslashInTheCaptionStillKeepsOneCopy) {
     // system refuse it.
     caption_ += L" C:\\Backup";
     WriteConfig(dir_.Path());
-    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess first(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(first);
     ASSERT_NE(main, nullptr);
     TempDir secondDir;
     WriteConfig(secondDir.Path());
-    ChildProcess second(BuildProgram(L"Snapkeep.exe"), secondDir.Path());
+    ChildProcess second(Product(secondDir.Path()), secondDir.Path());
     EXPECT_EQ(second.WaitForExit(), 0);
     EXPECT_FALSE(FileExists(secondDir / L"SnapData\\Host.txt")) << "the second copy ran";
     ::PostMessageW(main, WM_CLOSE, 0, 0);
@@ -205,7 +242,7 @@ TEST_F(ProgramTest, MalformedListEndsStartUpWithAnErrorBoxAndWritesNothing) {
         TempDir dir;
         WriteConfig(dir.Path());
         ASSERT_TRUE(WriteBytes(dir / (L"SnapData\\"s + c.file), c.bytes));
-        ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir.Path());
+        ChildProcess program(Product(dir.Path()), dir.Path());
         // The title is still the program's built-in one when the box appears.
         HWND box = WaitForTopWindow(L"#32770", L"QX Snap Utility", program.Id());
         ASSERT_NE(box, nullptr) << "no error box";
@@ -224,7 +261,7 @@ TEST_F(ProgramTest, MalformedListEndsStartUpWithAnErrorBoxAndWritesNothing) {
 }
 
 TEST_F(ProgramTest, SessionEndSavesWhileTheProgramSitsInTheTray) {
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
     ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -238,7 +275,7 @@ TEST_F(ProgramTest, SessionEndSavesWhileTheProgramSitsInTheTray) {
 }
 
 TEST_F(ProgramTest, MinimisingGoesToTheTrayAndADoubleClickBringsItBack) {
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
     HWND tray = WaitForTopWindow(L"TTrayIconWindow", L"", program.Id());
@@ -254,7 +291,7 @@ TEST_F(ProgramTest, MinimisingGoesToTheTrayAndADoubleClickBringsItBack) {
 }
 
 TEST_F(ProgramTest, CalledOffSessionEndSavesNothing) {
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
     ::SendMessageW(main, WM_ENDSESSION, FALSE, 0);
@@ -265,7 +302,7 @@ TEST_F(ProgramTest, CalledOffSessionEndSavesNothing) {
 }
 
 TEST_F(ProgramTest, SecondCopyBringsACoveredFirstCopyToTheFront) {
-    ChildProcess first(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess first(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(first);
     ASSERT_NE(main, nullptr);
     // Another program's window in front of it.
@@ -277,7 +314,7 @@ TEST_F(ProgramTest, SecondCopyBringsACoveredFirstCopyToTheFront) {
 
     TempDir secondDir;
     WriteConfig(secondDir.Path());
-    ChildProcess second(BuildProgram(L"Snapkeep.exe"), secondDir.Path());
+    ChildProcess second(Product(secondDir.Path()), secondDir.Path());
     EXPECT_EQ(second.WaitForExit(), 0);
     EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == main; }))
         << "the first copy did not come to the front";
@@ -287,7 +324,7 @@ TEST_F(ProgramTest, SecondCopyBringsACoveredFirstCopyToTheFront) {
 }
 
 TEST_F(ProgramTest, TrayRestoreBringsTheWindowBack) {
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
     ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -299,7 +336,7 @@ TEST_F(ProgramTest, TrayRestoreBringsTheWindowBack) {
 }
 
 TEST_F(ProgramTest, TrayCloseWritesTheFilesAndEnds) {
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND main = WaitForMainWindow(program);
     ASSERT_NE(main, nullptr);
     // The mnemonic C chooses "&Close".
@@ -318,7 +355,7 @@ TEST_F(ProgramTest, ADataFileLockedAtStartIsKeptBesideTheNewOne) {
     HANDLE lock = ::CreateFileW(Data(L"Host.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND box = WaitForTopWindow(L"#32770", L"Error", program.Id());
     ASSERT_NE(box, nullptr) << "the user was not told";
     const std::wstring text = MessageBoxText(box);
@@ -348,7 +385,7 @@ TEST_F(ProgramTest, ADataFileStillLockedAtCloseIsNotWrittenOver) {
     HANDLE lock = ::CreateFileW(Data(L"Setting.txt").c_str(), GENERIC_READ, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    ChildProcess program(BuildProgram(L"Snapkeep.exe"), dir_.Path());
+    ChildProcess program(Product(dir_.Path()), dir_.Path());
     HWND box = WaitForTopWindow(L"#32770", L"Error", program.Id());
     ASSERT_NE(box, nullptr);
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);

@@ -37,6 +37,8 @@ TEST(WindowsDeviceServicesTest, AnswersFromTheMachine) {
         --missing;
     EXPECT_FALSE(services.QueryDeviceNumber(std::string("\\\\.\\") + missing + ":", number));
     EXPECT_FALSE(services.QueryDeviceNumber("\\\\?\\usbstor#no-such-disk#0#{0}", number));
+    // A disk that is not there has no bus to tell.
+    EXPECT_EQ(services.QueryBusType("\\\\?\\usbstor#no-such-disk#0#{0}"), StorageBus::Unknown);
 }
 
 class SimulatedEnclosureDevicesTest : public testing::Test {

@@ -39,11 +39,13 @@ public:
         uint32_t number = 0;
         bool numberQueryable = true;
         std::string letters;
+        StorageBus bus = StorageBus::Usb;
     };
 
     Disk& AddDisk(const std::string& path, std::optional<BridgeProfile> profile,
                   std::string letters = "") {
-        Disk disk{path, nullptr, static_cast<uint32_t>(disks.size() + 1), true, letters};
+        Disk disk{path, nullptr, static_cast<uint32_t>(disks.size() + 1),
+                  true, letters, StorageBus::Usb};
         if (profile)
             disk.bridge = std::make_shared<SimulatedBridge>(*profile, path);
         for (char letter : letters)
@@ -96,8 +98,18 @@ public:
         }
         return false;
     }
+    StorageBus QueryBusType(const std::string& path) override {
+        busQueried.push_back(path);
+        for (const Disk& d : disks)
+            if (d.path == path)
+                return d.bus;
+        return StorageBus::Unknown;
+    }
+    std::vector<std::string> busQueried;
     bool Execute(const std::string& path, std::span<const uint8_t> block,
                  std::span<uint8_t> dataIn) override {
+        if (std::find(busQueried.begin(), busQueried.end(), path) == busQueried.end())
+            ADD_FAILURE() << "a command reached " << path << " before its bus was asked";
         if (commandedPaths.empty() || commandedPaths.back() != path)
             commandedPaths.push_back(path);
         for (Disk& d : disks)
@@ -346,6 +358,49 @@ TEST_F(DriveRescanTest, AttachmentKindAndBridgeAnswerPickTheCandidates) {
     system.AddDisk("\\\\?\\sbp2" + tail, Profile("inquiry-786"), "E");
     std::vector<std::string> list;
     EXPECT_EQ(FindBridgeDisks(system, list, false), 0u);
+}
+
+// The path's text lets internal disks through: on many PCs the SATA and NVMe disks are listed
+// under the SCSI enumerator, as a UAS enclosure is. Only a disk whose bus is USB or IEEE 1394
+// gets any command; every other one, a bus that cannot be read included, is never asked.
+TEST_F(DriveRescanTest, OnlyDisksOnAUsbOr1394BusAreAskedAnything) {
+    struct Case {
+        const char* kind;
+        StorageBus bus;
+        bool asked;
+    };
+    const Case cases[] = {
+        {"usbstor", StorageBus::Usb, true},      {"scsi", StorageBus::Usb, true}, // a UAS enclosure
+        {"sbp2", StorageBus::Ieee1394, true},    {"scsi", StorageBus::Sata, false},
+        {"scsi", StorageBus::Nvme, false},       {"scsi", StorageBus::Sas, false},
+        {"scsi", StorageBus::Raid, false},       {"scsi", StorageBus::Scsi, false},
+        {"scsi", StorageBus::Unknown, false}, // no answer to the property query
+        {"usbstor", StorageBus::Unknown, false},
+    };
+    const std::string tail = "#disk&ven_x#1#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << " bus " << static_cast<int>(c.bus));
+        FakeSystem system;
+        system.AddDisk(std::string("\\\\?\\") + c.kind + tail, Profile("inquiry-786"), "E").bus =
+            c.bus;
+        std::vector<std::string> list;
+        EXPECT_EQ(FindBridgeDisks(system, list, true), c.asked ? 1u : 0u);
+        EXPECT_EQ(system.commandedPaths.empty(), !c.asked);
+        EXPECT_EQ(system.busQueried.size(), 1u) << "every disk of the three kinds is asked its bus";
+    }
+
+    // One machine with all of them: the rescan lists the letters of the two external disks and
+    // sends nothing to the others.
+    const StorageBus buses[] = {StorageBus::Sata, StorageBus::Usb, StorageBus::Nvme,
+                                StorageBus::Ieee1394, StorageBus::Unknown};
+    const std::string letters = "DEFGH";
+    auto path = [](int i) { return "\\\\?\\scsi#disk&ven_x#" + std::to_string(i) + "#{0}"; };
+    for (int i = 0; i < 5; ++i)
+        system_.AddDisk(path(i), Profile("inquiry-786"), letters.substr(i, 1)).bus = buses[i];
+    EXPECT_TRUE(Rescan());
+    EXPECT_EQ(target_.box, (std::vector<std::string>{"E:\\", "G:\\"}));
+    EXPECT_EQ(std::set<std::string>(system_.commandedPaths.begin(), system_.commandedPaths.end()),
+              (std::set<std::string>{path(1), path(3)}));
 }
 
 TEST_F(DriveRescanTest, LimitsOnPathsCandidatesAndLetters) {

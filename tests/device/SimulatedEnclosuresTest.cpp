@@ -72,6 +72,7 @@ public:
     char WindowsFolderDrive() override { return 'C'; }
     bool IsNetworkDrive(char letter) override { return letter == 'Y'; }
     bool QueryDeviceNumber(const std::string&, StorageDeviceNumber&) override { return false; }
+    StorageBus QueryBusType(const std::string&) override { return StorageBus::Unknown; }
     bool Execute(const std::string&, std::span<const uint8_t>, std::span<uint8_t>) override {
         return false;
     }
@@ -123,6 +124,13 @@ TEST(SimulatedEnclosuresTest, AttachedEnclosuresAreUsbDisksWithTheirVolumes) {
             EXPECT_EQ(number, q.number) << q.path;
         }
     }
+
+    // The enclosures are on USB, so the rescan may send them the bridge's commands; the system
+    // disk is on SATA, and an unplugged enclosure does not answer.
+    EXPECT_EQ(system.QueryBusType(SimulatedEnclosures::DevicePathOf(0)), StorageBus::Usb);
+    EXPECT_EQ(system.QueryBusType(SimulatedEnclosures::DevicePathOf(2)), StorageBus::Usb);
+    EXPECT_EQ(system.QueryBusType(SimulatedEnclosures::kSystemDiskPath), StorageBus::Sata);
+    EXPECT_EQ(system.QueryBusType(SimulatedEnclosures::DevicePathOf(1)), StorageBus::Unknown);
 
     // The rescan over these services finds both attached enclosures.
     class Target final : public RescanTarget {

@@ -21,6 +21,16 @@ std::wstring BuildProgram(const std::wstring& fileName) {
     return folder + fileName;
 }
 
+std::wstring ProgramCopyIn(const std::wstring& folder, const std::wstring& fileName) {
+    std::wstring copy = folder;
+    if (!copy.empty() && copy.back() != L'\\')
+        copy += L'\\';
+    copy += fileName;
+    if (!::CopyFileW(BuildProgram(fileName).c_str(), copy.c_str(), FALSE))
+        return {};
+    return copy;
+}
+
 ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& directory,
                            const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + program + L"\"";

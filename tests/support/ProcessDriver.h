@@ -12,6 +12,12 @@ namespace snapkeep::test {
 // A program of this build (same folder as the test executable).
 std::wstring BuildProgram(const std::wstring& fileName);
 
+// A copy of a program of this build placed in `folder`, for programs that find their data folder
+// beside their own file (Snapkeep.exe is linked statically, so the copy runs on its own). Answers
+// the copy's path, or an empty text when it could not be made.
+std::wstring ProgramCopyIn(const std::wstring& folder,
+                           const std::wstring& fileName = L"Snapkeep.exe");
+
 class ChildProcess {
 public:
     // Starts `program` with `directory` as its current directory, and `arguments` after its
