@@ -23,6 +23,10 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
     case CopyRootInsideBackup:
         reason = &texts.rootInsideBackup;
         break;
+    case CopyLinkNotFollowed: // the destination path names the link
+        path = destination;
+        reason = &texts.linkNotFollowed;
+        break;
     case CopyKeptUnderTemporaryName: // the destination path names the kept file
         path = destination;
         reason = &texts.newCopyKept;

@@ -19,6 +19,7 @@ struct FailureTexts {
     std::u16string nameClash;        // another item of the folder takes the name (code 13)
     std::u16string newCopyKept;      // the new data kept under its temporary name (code 14)
     std::u16string rootInsideBackup; // a root inside the backup tree (code 15)
+    std::u16string linkNotFollowed;  // a link the copy did not pass through (code 16)
 };
 
 // "path; Fail: reason." The destination path is shown for the destination's faults, the

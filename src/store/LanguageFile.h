@@ -140,8 +140,10 @@ enum class Text : uint8_t {
     ErrcodeRootInsideBackup, // a folder to back up that lies inside the backup tree itself
     // At start: text + one line per data file that exists but could not be read.
     DataFileUnreadable,
+    ErrcodeLinkNotFollowed, // a reason of a failure line, + ".": a link the copy did not pass
+    HistoryLinksSkipped,    // + ": " + number of links below a folder that were not followed
 };
-inline constexpr size_t kTextCount = 66;
+inline constexpr size_t kTextCount = 68;
 
 // One row of the key list.
 struct LanguageKey {
@@ -151,7 +153,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 89;
+inline constexpr size_t kLanguageKeyCount = 91;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

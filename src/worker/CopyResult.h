@@ -38,6 +38,10 @@ enum CopyResult : int {
     CopyKeptUnderTemporaryName = 14,
     // The walk's root lies inside the backup tree it would write into; nothing is copied.
     CopyRootInsideBackup = 15,
+    // A link (junction, mounted volume, symbolic link) in the enclosure's backup tree, or below
+    // a restore's destination folder: the copy did not pass through it, nor read or write
+    // anything below it. The worker's DestinationPath names the link.
+    CopyLinkNotFollowed = 16,
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

@@ -15,7 +15,8 @@ const FailureTexts kTexts{u"Fail",
                           u"File of 4 GB or more cannot be stored on a FAT volume",
                           u"Name clashes",
                           u"New copy kept under this name",
-                          u"Folder lies inside the backup tree"};
+                          u"Folder lies inside the backup tree",
+                          u"This is a link"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -42,6 +43,7 @@ TEST(FailureLine, PathAndReasonByCode) {
         {13, src + u"; Fail: Name clashes."},
         {14, dst + u"; Fail: New copy kept under this name."},
         {15, src + u"; Fail: Folder lies inside the backup tree."},
+        {16, dst + u"; Fail: This is a link."}, // the walk puts the link's path there
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeFailureLine(c.code, src, dst, kTexts), c.line) << c.code;
