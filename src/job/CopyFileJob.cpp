@@ -75,7 +75,8 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeFileTooLargeForFat)),
                      win::ToU16(TextOf(Text::ErrcodeNameClash)),
                      win::ToU16(TextOf(Text::ErrcodeNewCopyKept)),
-                     win::ToU16(TextOf(Text::ErrcodeRootInsideBackup))};
+                     win::ToU16(TextOf(Text::ErrcodeRootInsideBackup)),
+                     win::ToU16(TextOf(Text::ErrcodeLinkNotFollowed))};
 
     BeginJobRecord();
     BuildTypeList();
@@ -349,6 +350,7 @@ bool TCopyFileForm::RunCopyWorker() {
         }
         Idle(*CopyWorker, kPollMs);
     }
+    folderLinksSkipped_ = CopyWorker->LinksSkipped();
     CopyWorker->Terminate();
     CopyWorker.reset();
     return !confirmed;
