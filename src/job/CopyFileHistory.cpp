@@ -50,7 +50,8 @@ void TCopyFileForm::BeginJobRecord() {
 }
 
 void TCopyFileForm::NoteFolderStart() {
-    record_.folders.push_back({win::ToU16(SourceRoot), win::ToU16(DestinationRoot), 0, 0, {}});
+    record_.folders.push_back({win::ToU16(SourceRoot), win::ToU16(DestinationRoot), 0, 0, {}, 0});
+    folderLinksSkipped_ = 0;
     folderFilesBefore_ = Progress.FinishedFiles();
     folderBytesBefore_ = Progress.FinishedBytes();
     folderFailuresBefore_ = FailedFiles ? FailedFiles->Size() : 0;
@@ -64,6 +65,7 @@ void TCopyFileForm::NoteFolderEnd() {
     HistoryFolder& folder = record_.folders.back();
     folder.files = Progress.FinishedFiles() - folderFilesBefore_;
     folder.bytes = Progress.FinishedBytes() - folderBytesBefore_;
+    folder.linksSkipped = folderLinksSkipped_;
     if (FailedFiles)
         folder.failures = FailedFiles->LinesFrom(folderFailuresBefore_);
 }

@@ -79,7 +79,8 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeSourceInUse)),
                      win::ToU16(TextOf(Text::ErrcodeSourceChanged)),
                      win::ToU16(TextOf(Text::ErrcodeTimesUntrusted)),
-                     win::ToU16(TextOf(Text::ErrcodeStreamsNotKept))};
+                     win::ToU16(TextOf(Text::ErrcodeStreamsNotKept)),
+                     win::ToU16(TextOf(Text::ErrcodeLinkNotFollowed))};
 
     BeginJobRecord();
     BuildTypeList();
@@ -359,6 +360,7 @@ bool TCopyFileForm::RunCopyWorker() {
         }
         Idle(*CopyWorker, kPollMs);
     }
+    folderLinksSkipped_ = CopyWorker->LinksSkipped();
     CopyWorker->Terminate();
     CopyWorker.reset();
     return !confirmed;

@@ -163,6 +163,7 @@ private:
     std::uint32_t folderFilesBefore_ = 0;
     std::uint64_t folderBytesBefore_ = 0;
     size_t folderFailuresBefore_ = 0;
+    std::uint64_t folderLinksSkipped_ = 0; // by the copy pass's worker of the folder
 };
 
 // The one job window of the process, created after the main window.

@@ -32,6 +32,10 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
     case CopyTimesUntrusted: // the volume's root
         reason = &texts.timesUntrusted;
         break;
+    case CopyLinkNotFollowed: // the destination path names the link
+        path = destination;
+        reason = &texts.linkNotFollowed;
+        break;
     case CopyKeptUnderTemporaryName: // the destination path names the kept file
         path = destination;
         reason = &texts.newCopyKept;

@@ -23,6 +23,7 @@ struct FailureTexts {
     std::u16string sourceChanged;    // the source changed while it was copied (17)
     std::u16string timesUntrusted;   // a volume that gives back other times than set (18)
     std::u16string streamsNotKept;   // named streams of %1 files a volume could not keep
+    std::u16string linkNotFollowed;  // a link the copy did not pass through (code 19)
 };
 
 // "path; Fail: reason." The destination path is shown for the destination's faults, the

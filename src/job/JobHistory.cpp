@@ -111,6 +111,9 @@ std::string FormatJobRecord(const JobRecord& record, const HistoryFormat& format
         lines.head += std::string(kFailureIndent) +
                       labelled(Text::HistoryCopied,
                                format.count(folder.files) + u", " + format.size(folder.bytes));
+        if (folder.linksSkipped > 0)
+            lines.head += std::string(kFailureIndent) +
+                          labelled(Text::HistoryLinksSkipped, format.count(folder.linksSkipped));
         size += lines.head.size();
         for (const std::u16string& failure : folder.failures) {
             lines.failures.push_back(std::string(kFailureIndent) + line(failure));

@@ -38,6 +38,7 @@ struct HistoryFolder {
     std::uint32_t files = 0;              // copied
     std::uint64_t bytes = 0;              // copied
     std::vector<std::u16string> failures; // exactly as the job window listed them
+    std::uint64_t linksSkipped = 0;       // links below the folder left out, not followed
 };
 
 struct JobRecord {

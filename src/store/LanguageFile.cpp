@@ -203,6 +203,14 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      u"The job history is kept in this file. Open it with a text editor:",
      {},
      T::HistoryFileIs},
+    // A junction or symbolic link on the enclosure, or below the folder a restore writes into:
+    // the elevated copy never passes through one there.
+    {u"ERRCODE_LINK_NOT_FOLLOWED",
+     u"This is a link to another place, and nothing is copied through it",
+     {},
+     T::ErrcodeLinkNotFollowed},
+    // Links below a folder to back up are left out, as robocopy's /XJ leaves them out.
+    {u"HistoryLinksSkipped", u"Links not followed", {}, T::HistoryLinksSkipped},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -230,7 +238,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::HistoryFileIs) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::HistoryLinksSkipped) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

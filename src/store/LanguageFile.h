@@ -147,8 +147,10 @@ enum class Text : uint8_t {
     ErrcodeStreamsNotKept, // shown with a volume's root; %1 = number of files
     // The job history's path + a line break, shown when no viewer may be started for it.
     HistoryFileIs,
+    ErrcodeLinkNotFollowed, // a reason of a failure line, + ".": a link the copy did not pass
+    HistoryLinksSkipped,    // + ": " + number of links below a folder that were not followed
 };
-inline constexpr size_t kTextCount = 71;
+inline constexpr size_t kTextCount = 73;
 
 // One row of the key list.
 struct LanguageKey {
@@ -158,7 +160,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 94;
+inline constexpr size_t kLanguageKeyCount = 96;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

@@ -47,6 +47,10 @@ enum CopyResult : int {
     // A line for a whole volume, not a file: it gives back other last-write times than the ones
     // set, so none of its files can be found unchanged and each is copied on every run.
     CopyTimesUntrusted = 18,
+    // A link (junction, mounted volume, symbolic link) in the enclosure's backup tree, or below
+    // a restore's destination folder: the copy did not pass through it, nor read or write
+    // anything below it. The worker's DestinationPath names the link.
+    CopyLinkNotFollowed = 19,
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

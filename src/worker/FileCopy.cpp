@@ -252,11 +252,13 @@ bool Rewind(HANDLE file) {
 } // namespace
 
 int CompareWithDestination(const FileInfo& source, const std::wstring& destination,
-                           FileAccess& files, const VolumeTraits& rule) {
+                           FileAccess& files, const VolumeTraits& rule, FileInfo* found) {
     FileInfo copy;
     DWORD error = 0;
     if (!files.ReadInfo(destination, copy, error))
         return CompareDestinationMissing;
+    if (found)
+        *found = copy;
     return CompareFileInfo(source, copy, rule);
 }
 

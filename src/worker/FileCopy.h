@@ -21,9 +21,10 @@ namespace snapkeep {
 int CompareFiles(const std::wstring& source, const std::wstring& destination,
                  FileAccess& files = SystemFileAccess(), const VolumeTraits& rule = VolumeTraits{});
 // The same with the source's information already known (from the directory listing).
+// `found`, when given, gets the destination's information when it could be read.
 int CompareWithDestination(const FileInfo& source, const std::wstring& destination,
                            FileAccess& files = SystemFileAccess(),
-                           const VolumeTraits& rule = VolumeTraits{});
+                           const VolumeTraits& rule = VolumeTraits{}, FileInfo* found = nullptr);
 
 // What a copy does with the source's named streams (a browser's mark on a downloaded file,
 // "Zone.Identifier", is one: without it a restored download is one Windows trusts).

@@ -8,6 +8,7 @@
 #include "win/Handle.h"
 #include "win/Text.h"
 #include "worker/FolderIdentity.h"
+#include "worker/LinkRule.h"
 #include "worker/LongPath.h"
 #include "worker/PathMapping.h"
 #include "worker/SiblingNames.h"
@@ -17,12 +18,6 @@
 namespace snapkeep {
 
 namespace {
-
-bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
-    return text.size() >= prefix.size() &&
-           ::CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                                  static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
-}
 
 // The path the system resolves `path` to, links followed and the long name of the entry it
 // found ("\\?\E:\Backup\..."); empty when it cannot tell.
@@ -87,39 +82,38 @@ std::wstring TScanCopyFiles::MakeDestinationPath(const std::wstring& source) {
     return destination;
 }
 
-void TScanCopyFiles::ScanFolder(const std::wstring& folder, bool link) {
-    // Folder links make a tree a graph: a link to an ancestor would be walked again and again,
-    // and one into the enclosure would copy the backup into itself. A folder already on the way
-    // down from the root, or the destination's Backup folder, is not entered.
-    //
-    // Only a link can lead anywhere but down, and the listing says which entries are links, so
-    // the walk asks for a folder's identity (a request to the file system) only for the root, a
-    // link, and whatever lies below a link; an ancestor's identity is asked for when a link
-    // first needs it. A plain tree costs no request per folder. Without a link, the Backup
-    // folder can be reached only by its own path.
+void TScanCopyFiles::ScanFolder(const std::wstring& folder) {
+    // No link below the root is followed, in either direction (ListFolder), so the walk is a
+    // plain tree: it cannot come round to a folder it is in. Only the Backup folder itself could
+    // lie inside it (a root that leads to the enclosure's root), and it is not entered.
     if (IsDestinationTreePath(folder))
         return;
-    const bool belowLink = link || (!walkPath_.empty() && walkPath_.back().belowLink);
-    WalkLevel level{folder, std::nullopt, false, belowLink};
-    if (walkPath_.empty() || belowLink) {
-        level.identity = IdentifyFolder(folder);
-        level.identified = true;
-        if (level.identity) {
-            if (level.identity == destinationTree_)
-                return;
-            for (WalkLevel& above : walkPath_) {
-                if (!above.identified) {
-                    above.identity = IdentifyFolder(above.folder);
-                    above.identified = true;
-                }
-                if (above.identity == level.identity)
-                    return;
-            }
+    // The folder is opened without following a link and held open while it is walked, so that
+    // nobody can swap it for a link between its listing in the parent and its own. A folder
+    // that is missing or cannot be opened is left to the listing, which tells which it is.
+    if (sourceFolders_) {
+        const FolderStep source = sourceFolders_->Reach(folder);
+        if (source.reach == FolderReach::Link) {
+            LeaveOutLink(source.at);
+            return;
         }
     }
-    walkPath_.push_back(std::move(level));
+    // Its files' destination folder, opened the same way down from the folder the walk trusts:
+    // the walk neither compares with nor writes to anything a link there leads to. A folder
+    // still missing is made by the copy, checked again then.
+    const std::wstring destination = MapDestination(folder);
+    FolderReach target = FolderReach::Failed;
+    if (!destination.empty() && targetFolders_) {
+        const FolderStep step = targetFolders_->Reach(destination);
+        if (step.reach == FolderReach::Link) {
+            ReportLink(folder, step.at);
+            return;
+        }
+        target = step.reach;
+    }
+    if (target == FolderReach::Reached)
+        TidyDestinationLeftovers(folder);
     ListFolder(folder);
-    walkPath_.pop_back();
 }
 
 // The backup's own destination tree by its path, letters in any case.
@@ -128,8 +122,38 @@ bool TScanCopyFiles::IsDestinationTreePath(const std::wstring& folder) const {
            StartsWithIgnoringCase(folder, destinationTreePath_);
 }
 
+// The backup's own destination tree by its identity, reached by another path.
+bool TScanCopyFiles::IsDestinationTree(const std::wstring& folder) const {
+    return destinationTree_ && IdentifyFolder(folder) == destinationTree_;
+}
+
+// A link below the root: a backup leaves a host link out and counts it (a user profile holds a
+// dozen compatibility junctions, which must not make every backup a warning); a restore reports
+// a link in the enclosure's tree, which a crafted disk or another user put there.
+void TScanCopyFiles::LeaveOutLink(const std::wstring& path) {
+    if (backupDirection_)
+        linksSkipped_.fetch_add(1);
+    else
+        ReportLink(path, path);
+}
+
+// One failure line for a link the walk did not pass through, in the copy pass; the line shows
+// the link.
+void TScanCopyFiles::ReportLink(const std::wstring& source, const std::wstring& link) {
+    if (scanOnly_ || cancelRequested_.load())
+        return;
+    fileSize_.store(0);
+    SetSourcePath(source);
+    {
+        win::CriticalSectionLock lock(textLock_);
+        destinationPath_ = link;
+    }
+    lastResult_.store(CopyLinkNotFollowed);
+    if (onAfterFile_)
+        onAfterFile_(*this);
+}
+
 void TScanCopyFiles::ListFolder(const std::wstring& folder) {
-    TidyDestinationLeftovers(folder);
     WIN32_FIND_DATAW entry;
     DWORD error = 0;
     // The same long form the copy uses: a deep folder is listed, and its files then meet the
@@ -161,9 +185,18 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
             ReportNameClash(folder, entry);
             continue;
         }
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ScanFolder(folder + entry.cFileName + L"\\",
-                       (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (IsLink(entry.dwFileAttributes, entry.dwReserved0)) {
+            LeaveOutLink(folder + entry.cFileName + (isFolder ? L"\\" : L""));
+            continue;
+        }
+        if (isFolder) {
+            // Only a folder of that name can be the enclosure's Backup folder, met below a root
+            // that leads to the enclosure's root: the others are not asked for their identity.
+            const std::wstring child = folder + entry.cFileName + L"\\";
+            if (::CompareStringOrdinal(entry.cFileName, -1, L"Backup", -1, TRUE) != CSTR_EQUAL ||
+                !IsDestinationTree(child))
+                ScanFolder(child);
             continue;
         }
         // Left by a copy that never finished: not the user's file, in either direction.
@@ -329,6 +362,34 @@ bool TScanCopyFiles::StillUnchanged(const std::wstring& source, const FileInfo& 
     return CompareFileInfo(now, copy, compareRule_) == CompareIdentical;
 }
 
+// True when the entry at `destination` is a link, as its folder's listing tells through the file
+// access (where a test can stand in for the links Wine cannot make).
+bool TScanCopyFiles::DestinationEntryIsLink(const std::wstring& destination) const {
+    WIN32_FIND_DATAW entry;
+    DWORD error = 0;
+    win::FindHandle found(
+        files_->FindFirst(win::ToWide(ExtendedLengthPath(win::ToU16(destination))), entry, error));
+    return found && IsLink(entry.dwFileAttributes, entry.dwReserved0);
+}
+
+// Before the first write into a destination folder: it and every folder between it and the
+// folder the walk trusts are made where missing, opened without following links and checked to
+// lie where their paths say. CopyDone, CopyLinkNotFollowed (the worker's DestinationPath then
+// names the link) or CopyFolderCreateFailed.
+int TScanCopyFiles::PrepareDestinationFolder(const std::wstring& destination) {
+    if (!targetFolders_)
+        return CopyDone;
+    const FolderStep step =
+        targetFolders_->Make(destination.substr(0, destination.find_last_of(L'\\') + 1));
+    if (step.reach == FolderReach::Reached)
+        return CopyDone;
+    if (step.reach != FolderReach::Link)
+        return CopyFolderCreateFailed;
+    win::CriticalSectionLock lock(textLock_);
+    destinationPath_ = step.at;
+    return CopyLinkNotFollowed;
+}
+
 // One file entry. False when the walk must stop (cancelled during the file).
 bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
     const FileInfo source = FileInfoFromFindData(entry);
@@ -345,14 +406,20 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     // with, nor replaced: it is another file.
     const bool alias = !destination.empty() && IsShortNameAlias(destination);
     // The listing already holds the source's attributes, size and times.
-    FileInfo copy;
+    FileInfo found;
     DWORD error = 0;
     const int comparison =
-        destination.empty() || alias || !files_->ReadInfo(destination, copy, error)
+        destination.empty() || alias || !files_->ReadInfo(destination, found, error)
             ? CompareDestinationMissing
-            : CompareFileInfo(source, copy, compareRule_);
-    if (comparison == CompareIdentical && StillUnchanged(sourcePath, copy))
+            : CompareFileInfo(source, found, compareRule_);
+    if (comparison == CompareIdentical && StillUnchanged(sourcePath, found))
         return true;
+    // A link under the destination's name (a file symbolic link, or a folder link) is not
+    // written through: the destination's information is the link's own, so only a reparse
+    // point needs a closer look.
+    const bool destinationIsLink = comparison != CompareDestinationMissing &&
+                                   (found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                                   DestinationEntryIsLink(destination);
 
     if (onBeforeFile_)
         onBeforeFile_(*this);
@@ -361,11 +428,16 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
             lastResult_.store(CopyFolderCreateFailed);
         } else if (alias) {
             lastResult_.store(CopyNameClash);
+        } else if (destinationIsLink) {
+            lastResult_.store(CopyLinkNotFollowed);
         } else if (destination.size() > kDestinationPathLimit) {
             lastResult_.store(CopyDestinationTooLong);
         } else if (source.size > destinationLargestFile_) {
             // Refused before a byte is written: the volume would take 4 GiB of it first.
             lastResult_.store(CopyTooLargeForVolume);
+        } else if (const int folderCode = PrepareDestinationFolder(destination);
+                   folderCode != CopyDone) {
+            lastResult_.store(folderCode);
         } else {
             // The percentage goes to 0 before the size is published: a reader never sees this
             // file's size with the share of the file before it.

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "win/Text.h"
-#include "worker/Folders.h"
+#include "worker/BackupFolder.h"
 
 namespace snapkeep {
 
@@ -142,30 +142,56 @@ void TScanCopyFiles::Execute() {
         FatalError();
 
     // A backup never walks into its own destination, however a folder link leads there.
-    walkPath_.clear();
     destinationTree_.reset();
     destinationTreePath_.clear();
+    linksSkipped_.store(0);
     if (backupDirection_ && !deviceRoot16_.empty()) {
         destinationTreePath_ = win::ToWide(deviceRoot16_) + L"Backup\\";
         // Before the first backup the folder does not exist, so it would have no identity, and
-        // a folder link in the host tree that leads to it, or to the enclosure's root, would
-        // copy the backup into itself once the copy had made it. The copy pass makes it first.
+        // a host folder that leads to it, or to the enclosure's root, would copy the backup into
+        // itself once the copy had made it. The copy pass makes it first, writable by
+        // administrators alone where the volume keeps permissions.
         if (!scanOnly_)
-            ForceDirectories(destinationTreePath_);
+            CreateBackupFolder(destinationTreePath_);
         destinationTree_ = IdentifyFolder(destinationTreePath_);
     }
+    SetUpFolderChains();
     LearnVolumes();
     ReportUntrustedTimes();
     if (RootLiesInsideDestinationTree())
         ReportFolder(rootFolder_, CopyRootInsideBackup);
     else
         ScanFolder(rootFolder_);
+    // Nothing stays open once the walk is over.
+    sourceFolders_.reset();
+    targetFolders_.reset();
 
     {
         win::CriticalSectionLock lock(pauseLock_);
         pauseEvent_.Reset();
     }
     finished_.store(true);
+}
+
+// Where the walk may read and write without passing a link. A backup reads below the host folder
+// the user chose (itself followed, as the user's own choice) and writes below the enclosure's
+// Backup folder (not followed even there: a crafted disk may hold a link of that name). A restore
+// reads below that Backup folder and writes below the host folder it restores into, the user's.
+void TScanCopyFiles::SetUpFolderChains() {
+    sourceFolders_.reset();
+    targetFolders_.reset();
+    if (backupDirection_) {
+        sourceFolders_.emplace(rootFolder_, true);
+        if (!destinationTreePath_.empty())
+            targetFolders_.emplace(destinationTreePath_, false);
+        return;
+    }
+    const size_t tree = rootFolder_.find(L":\\Backup\\");
+    sourceFolders_.emplace(
+        tree == std::wstring::npos ? rootFolder_ : rootFolder_.substr(0, tree + 9), false);
+    const std::wstring destination = MapDestination(rootFolder_);
+    if (!destination.empty())
+        targetFolders_.emplace(destination, true);
 }
 
 // The walk's two volumes: the root's, and the one its files go to. Only the enclosure's may be

@@ -24,6 +24,7 @@
 #include "worker/CopyState.h"
 #include "worker/FileAccess.h"
 #include "worker/FileCopy.h"
+#include "worker/FolderChain.h"
 #include "worker/FolderIdentity.h"
 #include "worker/VolumeRules.h"
 
@@ -79,6 +80,9 @@ public:
     // that of this one.
     std::uint64_t CopyingSize() const { return copyingSize_.load(); }
     std::uint64_t FilesFound() const { return filesFound_.load(); }
+    // Links below the root of a backup (folder links, file symbolic links) that the walk left
+    // out instead of following them. A restore reports each link it meets instead.
+    std::uint64_t LinksSkipped() const { return linksSkipped_.load(); }
     std::int32_t LastResult() const { return lastResult_.load(); }
     bool Terminated() const { return terminated_.load(); }
     // The worker's thread, signalled when it has ended (just after IsFinished became true): an
@@ -91,9 +95,15 @@ private:
     [[noreturn]] void FatalError() const;
 
     // The walk, on the worker's thread (FolderScan.cpp).
-    void ScanFolder(const std::wstring& folder, bool link = false);
+    void ScanFolder(const std::wstring& folder);
     bool IsDestinationTreePath(const std::wstring& folder) const;
+    bool IsDestinationTree(const std::wstring& folder) const;
     void ListFolder(const std::wstring& folder);
+    void SetUpFolderChains();
+    void LeaveOutLink(const std::wstring& path);
+    void ReportLink(const std::wstring& source, const std::wstring& link);
+    int PrepareDestinationFolder(const std::wstring& destination);
+    bool DestinationEntryIsLink(const std::wstring& destination) const;
     void ReportUnlistableFolder(const std::wstring& folder);
     bool RootLiesInsideDestinationTree() const;
     void ReportFolder(const std::wstring& folder, int code);
@@ -125,15 +135,13 @@ private:
     FileAccess* files_ = &SystemFileAccess();
     std::shared_ptr<VolumeRules> volumeRules_;
 
-    // The walk's own, on the worker's thread: the folders from the root down to the one being
-    // listed, and the backup's destination tree, neither of which the walk enters again.
-    struct WalkLevel {
-        std::wstring folder;
-        std::optional<FolderIdentity> identity; // asked for only where a link needs it
-        bool identified = false;
-        bool belowLink = false; // the folder or one above it is a link
-    };
-    std::vector<WalkLevel> walkPath_;
+    // The walk's own, on the worker's thread. The folders it reads and the folders it writes
+    // into, each from the root it trusts down, opened without following links: a backup trusts
+    // the host folder the user chose and the enclosure's Backup folder alone; a restore trusts
+    // the Backup folder alone and the host folder it restores into.
+    std::optional<FolderChain> sourceFolders_;
+    std::optional<FolderChain> targetFolders_;
+    // The backup's destination tree, which the walk never enters.
     std::optional<FolderIdentity> destinationTree_;
     std::wstring destinationTreePath_; // "E:\Backup\" in a backup
     // How closely a copy can match its source between this walk's two volumes, and the largest
@@ -153,6 +161,7 @@ private:
     std::atomic<std::uint64_t> fileSize_{0};
     std::atomic<std::uint64_t> copyingSize_{0};
     std::atomic<std::uint64_t> filesFound_{0};
+    std::atomic<std::uint64_t> linksSkipped_{0};
     std::atomic<std::int32_t> lastResult_{0};
     std::atomic<bool> finished_{false};
     std::atomic<bool> cancelRequested_{false};

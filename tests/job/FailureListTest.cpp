@@ -19,7 +19,8 @@ const FailureTexts kTexts{u"Fail",
                           u"In use by another program",
                           u"File changed while it was being copied",
                           u"Times on this volume cannot be trusted",
-                          u"Named streams of %1 files are not kept on this volume"};
+                          u"Named streams of %1 files are not kept on this volume",
+                          u"This is a link"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -50,6 +51,7 @@ TEST(FailureLine, PathAndReasonByCode) {
         {17, src + u"; Fail: File changed while it was being copied."},
         // A line for a volume: the worker gives its root as both paths.
         {18, src + u"; Fail: Times on this volume cannot be trusted."},
+        {19, dst + u"; Fail: This is a link."}, // the walk puts the link's path there
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeFailureLine(c.code, src, dst, kTexts), c.line) << c.code;

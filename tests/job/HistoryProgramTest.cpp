@@ -295,7 +295,7 @@ TEST_F(HistoryProgramTest, KilledWhileAppendingLeavesTheOldOrTheNewHistory) {
     JobRecord earlier;
     earlier.started = earlier.ended = u"2026-01-01 00:00:00";
     earlier.enclosure = u"E:\\";
-    earlier.folders.push_back({u"C:\\Old\\", u"E:\\Backup\\C\\Old\\", 1, 1, {}});
+    earlier.folders.push_back({u"C:\\Old\\", u"E:\\Backup\\C\\Old\\", 1, 1, {}, 0});
     HistoryFormat english{[](Text key) { return std::u16string(EnglishText(key)); },
                           [](std::uint64_t n) {
                               const std::string t = std::to_string(n);

@@ -35,13 +35,14 @@ JobRecord SampleRecord() {
     r.started = u"2026-12-10 16:03:10";
     r.ended = u"2026-12-10 16:03:25";
     r.enclosure = u"E:\\";
-    r.folders.push_back({u"C:\\Photos\\", u"E:\\Backup\\C\\Photos\\", 2, 300, {}});
+    r.folders.push_back({u"C:\\Photos\\", u"E:\\Backup\\C\\Photos\\", 2, 300, {}, 0});
     r.folders.push_back({u"D:\\Work\\",
                          u"E:\\Backup\\D\\Work\\",
                          1,
                          5,
                          {u"D:\\Work\\a.doc; Fail: Source file cannot be duplicated.",
-                          u"D:\\Work\\\u65E5\u672C.txt; Fail: Source file cannot be duplicated."}});
+                          u"D:\\Work\\\u65E5\u672C.txt; Fail: Source file cannot be duplicated."},
+                         12}); // links below it left out: said only where there were some
     return r;
 }
 
@@ -56,6 +57,7 @@ TEST(JobHistory, RecordSaysWhatTheJobDidLineByLine) {
                     "    Files copied: 2, 300 bytes\r\n"
                     "Folder: D:\\Work\\ -> E:\\Backup\\D\\Work\\\r\n"
                     "    Files copied: 1, 5 bytes\r\n"
+                    "    Links not followed: 12\r\n"
                     "    D:\\Work\\a.doc; Fail: Source file cannot be duplicated.\r\n"
                     "    D:\\Work\\\xE6\x97\xA5\xE6\x9C\xAC.txt; Fail: Source file cannot be "
                     "duplicated.\r\n"

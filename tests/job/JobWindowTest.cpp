@@ -475,4 +475,27 @@ TEST_F(JobWindowTest, RestoreBringsTheBackupBackAndLeavesTheListsAlone) {
     EXPECT_EQ(main_->ListViewHost.Count(), 1);
 }
 
+// A user profile holds a dozen compatibility junctions: a backup leaves them out without a
+// failure line, and its history record says how many, folder by folder.
+TEST_F(JobWindowTest, TheHistoryRecordCountsTheLinksEachFolderLeftOut) {
+    const std::wstring profile = AddHostFolder(L"Profile");
+    const std::wstring docs = AddHostFolder(L"Docs");
+    ASSERT_TRUE(WriteFileAt(profile + L"ntuser.txt", Pattern(10, 1)));
+    ASSERT_TRUE(WriteFileAt(profile + L"AppData\\settings.txt", Pattern(10, 3)));
+    ASSERT_TRUE(WriteFileAt(docs + L"a.txt", Pattern(10, 2)));
+    if (!MakeFolderLink(profile + L"My Documents", docs) ||
+        !MakeFolderLink(profile + L"AppData\\Application Data", profile + L"AppData"))
+        GTEST_SKIP() << "folder links cannot be made here";
+    RunJob(true, [] {});
+    ASSERT_TRUE(job_->LastJob);
+    const JobRecord& record = *job_->LastJob;
+    EXPECT_EQ(record.end, JobEnd::Finished);
+    ASSERT_EQ(record.folders.size(), 2u);
+    EXPECT_EQ(record.folders[0].linksSkipped, 2u);
+    EXPECT_EQ(record.folders[0].files, 2u);
+    EXPECT_EQ(record.folders[1].linksSkipped, 0u);
+    EXPECT_EQ(record.FailureCount(), 0u);
+    EXPECT_FALSE(FileExists(BackupOf(profile) + L"My Documents"));
+}
+
 } // namespace

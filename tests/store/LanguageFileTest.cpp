@@ -48,7 +48,7 @@ std::string Narrow(std::u16string_view text) {
 
 TEST(LanguageKeys, HaveTheDocumentedShape) {
     const auto keys = LanguageKeys();
-    ASSERT_EQ(keys.size(), 94u);
+    ASSERT_EQ(keys.size(), 96u);
     size_t captionOnly = 0, tableOnly = 0, both = 0;
     for (const LanguageKey& row : keys) {
         EXPECT_TRUE(row.SetsCaption || row.StoresText) << Narrow(row.Key);
@@ -57,9 +57,9 @@ TEST(LanguageKeys, HaveTheDocumentedShape) {
         both += row.SetsCaption && row.StoresText;
     }
     EXPECT_EQ(captionOnly, 23u);
-    EXPECT_EQ(tableOnly, 70u);
+    EXPECT_EQ(tableOnly, 72u);
     EXPECT_EQ(both, 1u);
-    EXPECT_EQ(kTextCount, 71u);
+    EXPECT_EQ(kTextCount, 73u);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].SetsCaption, Caption::LabelVersion);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].StoresText, Text::LabelVersion);
     // Table entries find their own rows, in key-list order.
@@ -71,6 +71,7 @@ TEST(LanguageKeys, HaveTheDocumentedShape) {
     EXPECT_EQ(LanguageKeyIndex(Text::DataFileUnreadable), 88u);
     EXPECT_EQ(LanguageKeyIndex(Text::ErrcodeStreamsNotKept), 92u);
     EXPECT_EQ(LanguageKeyIndex(Text::HistoryFileIs), 93u);
+    EXPECT_EQ(LanguageKeyIndex(Text::HistoryLinksSkipped), 95u);
     EXPECT_EQ(EnglishText(Text::DirAlreadyAdded), u"has already added.");
     EXPECT_EQ(EnglishText(Text::CannotSelSameDisk), u"You cannot select USB Device disk ");
     for (size_t i = 0; i < kTextCount; ++i)
@@ -307,10 +308,12 @@ TEST_P(ShippedLanguageFile, FitsWhatTheProgramJoinsItWith) {
     for (Text entry :
          {Text::CopyFileFormLabelStatusFinBackup, Text::CopyFileFormLabelStatusFinRestore,
           Text::DiskPerfBuildFail, Text::LabelScanFinStatus, Text::ErrcodeDestinationPathTooLong,
-          Text::ErrcodeDestinationFileCreatedFail, Text::ErrcodeSourceFileNotFound})
+          Text::ErrcodeDestinationFileCreatedFail, Text::ErrcodeSourceFileNotFound,
+          Text::ErrcodeLinkNotFollowed})
         EXPECT_FALSE(EndsWithAny(text(entry), u".\u3002")) << key(entry);
     for (Text entry : {Text::LabelTimeSpent, Text::LabelTimeLeft, Text::LabelTotalFiles,
-                       Text::CopyFileFormFinFiles, Text::FailChar, Text::LabelStatusScanning})
+                       Text::CopyFileFormFinFiles, Text::FailChar, Text::LabelStatusScanning,
+                       Text::HistoryLinksSkipped})
         EXPECT_FALSE(EndsWithAny(text(entry), u":\uFF1A. \u2026")) << key(entry);
     EXPECT_TRUE(EndsWithAny(text(Text::CannotSelSameDisk), u" :\uFF1A")) << "before E:\\";
     // The notices have their numbers and sizes put in where %1 and %2 stand.

@@ -517,11 +517,13 @@ TEST_F(Worker, FolderLinksAreNotWalkedInCirclesNorIntoTheBackup) {
 
     auto second = Make(H, false, true);
     const std::vector<Handled> handled = Run(*second);
-    // Only the new file: neither the ancestor behind "up" nor the enclosure's Backup folder,
-    // reached directly or through the enclosure's root, is walked again.
+    // Only the new file: no link below the folder is followed, neither the one to an ancestor
+    // ("up") nor those to the enclosure's root and its Backup folder. They are left out and
+    // counted, without a failure line.
     ASSERT_EQ(handled.size(), 1u);
     EXPECT_EQ(handled[0].source, H + L"tree\\sub\\c.txt");
     EXPECT_EQ(second->FilesFound(), 3u);
+    EXPECT_EQ(second->LinksSkipped(), 3u);
     EXPECT_FALSE(FileExists(B + L"tree\\enclosure")) << "the backup was copied into itself";
 }
 
@@ -672,6 +674,7 @@ TEST_F(Worker, TheFirstBackupNeverCopiesTheBackupIntoItself) {
     auto worker = Make(H + L"tree\\", false, true);
     const std::vector<Handled> handled = Run(*worker);
     EXPECT_EQ(handled.size(), 3u);
+    EXPECT_EQ(worker->LinksSkipped(), 3u);
     for (const Handled& h : handled)
         EXPECT_EQ(h.result, CopyDone) << h.source;
     for (const wchar_t* link : {L"enclosure", L"one\\enclosure", L"two\\enclosure"})
@@ -911,6 +914,227 @@ public:
         HANDLE listing = FileAccess::FindFirst(pattern, entry, error);
         if (listing != INVALID_HANDLE_VALUE)
             MakeStale(entry);
+// --- Links: the elevated copy passes through none where it writes, nor on the host below a
+// folder the user chose ------------------------------------------------------------------------
+
+// One walk with links in its way. Paths name "{H}" (the host drive's root), "{R}" (the
+// enclosure's), "{B}" (the host drive's backup tree, R:\Backup\H\) and "{O}" (a folder outside
+// both drives that no link may lead the copy into).
+struct LinkCase {
+    const char* name;
+    bool backup;
+    std::vector<std::pair<std::wstring, std::string>> files;  // made before the links
+    std::vector<std::pair<std::wstring, std::wstring>> links; // link -> folder it leads to
+    std::wstring root;
+    std::vector<std::wstring> refused; // each link that gets its failure line, as the line shows it
+    std::uint64_t skipped;             // host links left out and counted
+    std::vector<std::pair<std::wstring, std::string>> copied; // and nothing else
+    std::vector<std::wstring> absent;
+};
+
+void PrintTo(const LinkCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// A snapshot without what lies behind its links: what the tree itself holds.
+std::map<std::wstring, Entry> WithoutLinkedContent(std::map<std::wstring, Entry> entries) {
+    std::vector<std::wstring> links;
+    for (const auto& [path, entry] : entries)
+        if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            links.push_back(path + L"\\");
+    std::erase_if(entries, [&](const auto& e) {
+        return std::any_of(links.begin(), links.end(),
+                           [&](const std::wstring& link) { return e.first.starts_with(link); });
+    });
+    return entries;
+}
+
+class WorkerLinks : public Worker, public testing::WithParamInterface<LinkCase> {
+protected:
+    std::wstring Expand(std::wstring text) const {
+        const std::pair<std::wstring, std::wstring> marks[] = {
+            {L"{H}", H}, {L"{R}", R}, {L"{B}", B}, {L"{O}", outside + L"\\"}};
+        for (const auto& [mark, value] : marks)
+            for (size_t at; (at = text.find(mark)) != std::wstring::npos;)
+                text.replace(at, mark.size(), value);
+        return text;
+    }
+    std::wstring outside = dir / L"outside";
+};
+
+TEST_P(WorkerLinks, NothingPassesThroughALinkWhereTheCopyWritesNorBelowTheHostFolder) {
+    const LinkCase& c = GetParam();
+    ASSERT_TRUE(::CreateDirectoryW(outside.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileAt(outside + L"\\docs\\outside.txt", "outside"));
+    for (const auto& [path, bytes] : c.files)
+        ASSERT_TRUE(WriteFileAt(Expand(path), bytes)) << path;
+    auto withoutSlash = [](std::wstring path) {
+        if (path.size() > 3 && path.back() == L'\\')
+            path.pop_back();
+        return path;
+    };
+    for (const auto& [link, target] : c.links)
+        if (!MakeFolderLink(withoutSlash(Expand(link)), withoutSlash(Expand(target))))
+            GTEST_SKIP() << "folder links cannot be made here";
+    const auto outsideBefore = Snapshot(outside);
+    const auto enclosureBefore = WithoutLinkedContent(Snapshot(deviceFolder));
+
+    // The scan pass counts only what the copy pass copies: nothing behind a link.
+    auto scan = Make(Expand(c.root), true, c.backup);
+    EXPECT_EQ(Run(*scan).size(), c.copied.size());
+    auto worker = Make(Expand(c.root), false, c.backup);
+    const std::vector<Handled> handled = Run(*worker);
+
+    std::vector<std::wstring> refused, expectedRefused;
+    for (const std::wstring& link : c.refused)
+        expectedRefused.push_back(Expand(link));
+    for (const Handled& h : handled) {
+        if (h.result == CopyLinkNotFollowed)
+            refused.push_back(h.destination);
+        else
+            EXPECT_EQ(h.result, CopyDone) << h.source;
+    }
+    std::sort(refused.begin(), refused.end());
+    std::sort(expectedRefused.begin(), expectedRefused.end());
+    EXPECT_EQ(refused, expectedRefused);
+    EXPECT_EQ(worker->LinksSkipped(), c.skipped);
+    EXPECT_EQ(handled.size() - refused.size(), c.copied.size());
+    for (const auto& [path, bytes] : c.copied)
+        EXPECT_EQ(ReadBytes(Expand(path)), bytes) << path;
+    for (const std::wstring& path : c.absent)
+        EXPECT_FALSE(FileExists(Expand(path))) << path;
+    EXPECT_EQ(Snapshot(outside), outsideBefore) << "written through a link";
+    if (!c.backup) {
+        EXPECT_EQ(WithoutLinkedContent(Snapshot(deviceFolder)), enclosureBefore)
+            << "a restore wrote to the enclosure";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothDirections, WorkerLinks,
+    testing::Values(
+        // The enclosure's tree: a backup writes, and a restore reads, through no link in it.
+        LinkCase{"BackupFolderIsALink",
+                 true,
+                 {{L"{H}docs\\a.txt", "a"}},
+                 {{L"{R}Backup", L"{O}"}},
+                 L"{H}docs\\",
+                 {L"{R}Backup\\"},
+                 0,
+                 {},
+                 {L"{O}H"}},
+        LinkCase{"LetterFolderIsALinkInABackup",
+                 true,
+                 {{L"{H}docs\\a.txt", "a"}, {L"{R}Backup\\placeholder", ""}},
+                 {{L"{B}", L"{O}"}},
+                 L"{H}docs\\",
+                 {L"{B}"},
+                 0,
+                 {},
+                 {L"{O}docs\\a.txt"}},
+        LinkCase{"LetterFolderIsALinkInARestore",
+                 false,
+                 {{L"{R}Backup\\placeholder", ""}},
+                 {{L"{B}", L"{O}"}},
+                 L"{B}docs\\",
+                 {L"{B}"},
+                 0,
+                 {},
+                 {L"{H}docs\\outside.txt"}},
+        LinkCase{"DeeperFolderIsALinkInABackup",
+                 true,
+                 {{L"{H}docs\\a.txt", "a"}, {L"{H}docs\\sub\\b.txt", "b"}, {L"{B}docs\\x", ""}},
+                 {{L"{B}docs\\sub", L"{O}docs"}},
+                 L"{H}docs\\",
+                 {L"{B}docs\\sub\\"},
+                 0,
+                 {{L"{B}docs\\a.txt", "a"}},
+                 {L"{O}docs\\b.txt"}},
+        LinkCase{"DeeperFolderIsALinkInARestore",
+                 false,
+                 {{L"{B}docs\\a.txt", "a"}},
+                 {{L"{B}docs\\sub", L"{O}docs"}},
+                 L"{B}docs\\",
+                 {L"{B}docs\\sub\\"},
+                 0,
+                 {{L"{H}docs\\a.txt", "a"}},
+                 {L"{H}docs\\sub"}},
+        // A restore's source leading to another host folder, and to its own destination.
+        LinkCase{"RestoreSourceLinksToHostFolders",
+                 false,
+                 {{L"{B}docs\\a.txt", "a"}, {L"{H}docs\\a.txt", ""}, {L"{H}other\\o.txt", "o"}},
+                 {{L"{B}docs\\other", L"{H}other"}, {L"{B}docs\\self", L"{H}docs"}},
+                 L"{B}docs\\",
+                 {L"{B}docs\\other\\", L"{B}docs\\self\\"},
+                 0,
+                 {{L"{H}docs\\a.txt", "a"}},
+                 {L"{H}docs\\other", L"{H}docs\\self"}},
+        // A host link inside the folder a restore writes into; in a backup, a host link is
+        // left out and counted, as every link below a host folder.
+        LinkCase{"HostLinkInsideARestoresDestination",
+                 false,
+                 {{L"{B}docs\\a.txt", "a"}, {L"{B}docs\\z\\f.txt", "f"}, {L"{H}docs\\a.txt", ""}},
+                 {{L"{H}docs\\z", L"{O}docs"}},
+                 L"{B}docs\\",
+                 {L"{H}docs\\z\\"},
+                 0,
+                 {{L"{H}docs\\a.txt", "a"}},
+                 {L"{O}docs\\f.txt"}},
+        LinkCase{"HostLinkInABackupIsLeftOut",
+                 true,
+                 {{L"{H}docs\\a.txt", "a"}},
+                 {{L"{H}docs\\z", L"{O}docs"}},
+                 L"{H}docs\\",
+                 {},
+                 1,
+                 {{L"{B}docs\\a.txt", "a"}},
+                 {L"{B}docs\\z"}},
+        // A link to the Backup tree below a backup's root, and below a restore's destination.
+        LinkCase{
+            "LinkToTheBackupTreeBelowABackupsRoot",
+            true,
+            {{L"{H}docs\\a.txt", "a"}, {L"{H}docs\\sub\\s.txt", "s"}, {L"{B}docs\\old.txt", "old"}},
+            {{L"{H}docs\\bk", L"{R}Backup"}, {L"{H}docs\\sub\\letter", L"{B}"}},
+            L"{H}docs\\",
+            {},
+            2,
+            {{L"{B}docs\\a.txt", "a"}, {L"{B}docs\\sub\\s.txt", "s"}},
+            {L"{B}docs\\bk", L"{B}docs\\sub\\letter"}},
+        LinkCase{"LinkToTheBackupTreeBelowARestoresDestination",
+                 false,
+                 {{L"{B}docs\\a.txt", "a"}, {L"{B}docs\\bk\\f.txt", "f"}, {L"{H}docs\\k", ""}},
+                 {{L"{H}docs\\bk", L"{R}Backup"}},
+                 L"{B}docs\\",
+                 {L"{H}docs\\bk\\"},
+                 0,
+                 {{L"{H}docs\\a.txt", "a"}},
+                 {L"{R}Backup\\f.txt"}},
+        // The folder the user ticked may itself be a link: that is the user's own choice.
+        LinkCase{"ATickedFolderThatIsALinkIsFollowed",
+                 true,
+                 {{L"{H}docs\\a.txt", "a"}},
+                 {{L"{H}linked", L"{O}docs"}},
+                 L"{H}linked\\",
+                 {},
+                 0,
+                 {{L"{B}linked\\outside.txt", "outside"}},
+                 {}}),
+    [](const testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
+
+// File access that shows chosen entries as reparse points with a chosen tag, in their folder's
+// listing and in their own information, as Windows shows file symbolic links and cloud
+// placeholders: Wine makes no links to files.
+class ReparseEntries : public FileAccess {
+public:
+    explicit ReparseEntries(std::map<std::wstring, DWORD> tags) : tags_(std::move(tags)) {}
+
+    HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry, DWORD& error) override {
+        HANDLE listing = FileAccess::FindFirst(pattern, entry, error);
+        if (listing != INVALID_HANDLE_VALUE) {
+            std::lock_guard lock(mutex_);
+            folders_[listing] = Plain(pattern.substr(0, pattern.find_last_of(L'\\') + 1));
+            Mark(folders_[listing], entry);
+        }
         return listing;
     }
     bool FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error) override {
@@ -1013,6 +1237,87 @@ TEST_F(Worker, AFileWhoseListingIsStaleIsNeverSkippedSilently) {
     // The unchanged file: one look, nothing read.
     EXPECT_EQ(stale.Opens(L"note.txt"), 1);
     EXPECT_EQ(stale.Reads(L"note.txt"), 0);
+        std::lock_guard lock(mutex_);
+        Mark(folders_[listing], entry);
+        return true;
+    }
+    bool ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) override {
+        if (!FileAccess::ReadInfo(path, info, error))
+            return false;
+        if (tags_.contains(Plain(path)))
+            info.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+        return true;
+    }
+    using FileAccess::ReadInfo;
+
+private:
+    static std::wstring Plain(const std::wstring& path) {
+        return path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
+    }
+    void Mark(const std::wstring& folder, WIN32_FIND_DATAW& entry) const {
+        if (const auto tag = tags_.find(folder + entry.cFileName); tag != tags_.end()) {
+            entry.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+            entry.dwReserved0 = tag->second;
+        }
+    }
+    std::map<std::wstring, DWORD> tags_;
+    std::mutex mutex_;
+    std::map<HANDLE, std::wstring> folders_;
+};
+
+constexpr DWORD kCloudPlaceholderTag = 0x9000601A; // a OneDrive file not yet downloaded
+
+TEST_F(Worker, FileLinksAreLeftOutOnTheHostAndRefusedWhereTheCopyWritesPlaceholdersAreFiles) {
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\a.txt", "a"));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\link.txt", "behind a link"));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\cloud.txt", "placeholder"));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\e.txt", "new e"));
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\e.txt", "link e"));
+    // Backup: a host file link is left out and counted, a link under a destination's name is
+    // not written through, a cloud placeholder is a file like any other.
+    ReparseEntries backupView({{H + L"docs\\link.txt", IO_REPARSE_TAG_SYMLINK},
+                               {H + L"docs\\cloud.txt", kCloudPlaceholderTag},
+                               {B + L"docs\\e.txt", IO_REPARSE_TAG_SYMLINK}});
+    auto backup = Make(H + L"docs\\", false, true);
+    backup->SetFileAccess(backupView);
+    std::vector<Handled> handled = Run(*backup);
+    std::sort(handled.begin(), handled.end(),
+              [](const Handled& x, const Handled& y) { return x.source < y.source; });
+    ASSERT_EQ(handled.size(), 3u);
+    EXPECT_EQ(handled[0].source, H + L"docs\\a.txt");
+    EXPECT_EQ(handled[0].result, CopyDone);
+    EXPECT_EQ(handled[1].source, H + L"docs\\cloud.txt");
+    EXPECT_EQ(handled[1].result, CopyDone);
+    EXPECT_EQ(handled[2].result, CopyLinkNotFollowed);
+    EXPECT_EQ(handled[2].destination, B + L"docs\\e.txt");
+    EXPECT_EQ(ReadBytes(B + L"docs\\e.txt"), "link e");
+    EXPECT_FALSE(FileExists(B + L"docs\\link.txt"));
+    EXPECT_EQ(backup->LinksSkipped(), 1u);
+
+    // Restore: a file link in the enclosure's tree is reported and not read; a host file link
+    // under a destination's name is not written through.
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\link.txt", "from a link"));
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\a.txt", "restored a"));
+    ReparseEntries restoreView({{B + L"docs\\link.txt", IO_REPARSE_TAG_SYMLINK},
+                                {H + L"docs\\e.txt", IO_REPARSE_TAG_SYMLINK}});
+    auto restore = Make(B + L"docs\\", false, false);
+    restore->SetFileAccess(restoreView);
+    handled = Run(*restore);
+    std::vector<std::wstring> refused;
+    for (const Handled& h : handled) {
+        if (h.result == CopyLinkNotFollowed)
+            refused.push_back(h.destination);
+        else
+            EXPECT_EQ(h.result, CopyDone) << h.source;
+    }
+    std::sort(refused.begin(), refused.end());
+    std::vector<std::wstring> expected{B + L"docs\\link.txt", H + L"docs\\e.txt"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(refused, expected);
+    EXPECT_EQ(ReadBytes(H + L"docs\\a.txt"), "restored a");
+    EXPECT_EQ(ReadBytes(H + L"docs\\link.txt"), "behind a link");
+    EXPECT_EQ(ReadBytes(H + L"docs\\e.txt"), "new e");
+    EXPECT_EQ(restore->LinksSkipped(), 0u);
 }
 
 } // namespace
