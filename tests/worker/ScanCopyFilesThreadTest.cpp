@@ -788,7 +788,8 @@ TEST_F(Worker, AFileHeldOpenForWritingGetsTheInUseLine) {
     const std::vector<Handled> handled = Run(*worker);
     ASSERT_EQ(handled.size(), 2u);
     const FailureTexts texts{
-        u"Fail", u"", u"", u"", u"", u"", u"", u"", u"In use by another program", u"", u"", u""};
+        u"Fail", u"", u"", u"", u"", u"", u"", u"", u"In use by another program",
+        u"",     u"", u"", u""};
     for (const Handled& h : handled) {
         if (h.source == H + L"mail\\note.txt") {
             EXPECT_EQ(h.result, CopyDone);
@@ -914,6 +915,110 @@ public:
         HANDLE listing = FileAccess::FindFirst(pattern, entry, error);
         if (listing != INVALID_HANDLE_VALUE)
             MakeStale(entry);
+        return listing;
+    }
+    bool FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error) override {
+        if (!FileAccess::FindNext(listing, entry, error))
+            return false;
+        MakeStale(entry);
+        return true;
+    }
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) override {
+        HANDLE file = FileAccess::Open(path, access, share, disposition, flags);
+        std::lock_guard lock(mutex_);
+        const std::wstring name = path.substr(path.rfind(L'\\') + 1);
+        ++opens_[name];
+        if (file != INVALID_HANDLE_VALUE)
+            names_[file] = name;
+        return file;
+    }
+    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
+        {
+            std::lock_guard lock(mutex_);
+            ++reads_[names_[file]];
+        }
+        return FileAccess::Read(file, buffer, size, got);
+    }
+    int Opens(const std::wstring& name) {
+        std::lock_guard lock(mutex_);
+        return std::exchange(opens_[name], 0);
+    }
+    int Reads(const std::wstring& name) {
+        std::lock_guard lock(mutex_);
+        return std::exchange(reads_[name], 0);
+    }
+
+private:
+    void MakeStale(WIN32_FIND_DATAW& entry) const {
+        if (name_ != entry.cFileName)
+            return;
+        entry.nFileSizeHigh = static_cast<DWORD>(size_ >> 32);
+        entry.nFileSizeLow = static_cast<DWORD>(size_);
+        entry.ftLastWriteTime = {static_cast<DWORD>(lastWrite_),
+                                 static_cast<DWORD>(lastWrite_ >> 32)};
+        entry.ftCreationTime = entry.ftLastWriteTime; // Wine reports the one for the other
+    }
+    std::wstring name_;
+    std::uint64_t size_, lastWrite_;
+    std::mutex mutex_;
+    std::map<std::wstring, int> opens_, reads_;
+    std::map<HANDLE, std::wstring> names_;
+};
+
+// A file another program holds open and keeps writing, whose listing still says what its copy
+// holds: never skipped silently. While held it is reported in use; once closed it is copied. An
+// unchanged closed file is skipped at the cost of one open and no read.
+TEST_F(Worker, AFileWhoseListingIsStaleIsNeverSkippedSilently) {
+    const std::wstring store = H + L"db\\mail.pst";
+    ASSERT_TRUE(WriteFileAt(store, Pattern(50'000, 1)));
+    ASSERT_TRUE(SetWriteTimeAndAttributes(store, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(WriteFileAt(H + L"db\\note.txt", "unchanged"));
+    auto first = Make(H + L"db\\", false, true);
+    ASSERT_EQ(Run(*first).size(), 2u);
+
+    // Written since, with the same size, a minute later; the listing still says what it was.
+    const std::string fresh = Pattern(50'000, 2);
+    StaleListing stale(L"mail.pst", 50'000, kSomeTime);
+    {
+        win::FileHandle writer(::CreateFileW(store.c_str(), GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(writer.Valid());
+        DWORD put = 0;
+        ASSERT_TRUE(::WriteFile(writer.Get(), fresh.data(), static_cast<DWORD>(fresh.size()), &put,
+                                nullptr));
+        FILETIME later{static_cast<DWORD>(kSomeTime + 600'000'000),
+                       static_cast<DWORD>((kSomeTime + 600'000'000) >> 32)};
+        ASSERT_TRUE(::SetFileTime(writer.Get(), nullptr, nullptr, &later));
+
+        auto scan = Make(H + L"db\\", true, true);
+        scan->SetFileAccess(stale);
+        const std::vector<Handled> counted = Run(*scan);
+        ASSERT_EQ(counted.size(), 1u) << "the scan pass counts the file held open";
+        EXPECT_EQ(counted[0].source, store);
+        auto held = Make(H + L"db\\", false, true);
+        held->SetFileAccess(stale);
+        const std::vector<Handled> handled = Run(*held);
+        ASSERT_EQ(handled.size(), 1u);
+        EXPECT_EQ(handled[0].source, store);
+        EXPECT_EQ(handled[0].result, CopySourceInUse);
+        EXPECT_EQ(ReadBytes(B + L"db\\mail.pst"), Pattern(50'000, 1));
+    }
+    stale.Opens(L"note.txt");
+    stale.Reads(L"note.txt");
+    auto closed = Make(H + L"db\\", false, true);
+    closed->SetFileAccess(stale);
+    const std::vector<Handled> handled = Run(*closed);
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].source, store);
+    EXPECT_EQ(handled[0].result, CopyDone);
+    EXPECT_TRUE(ReadBytes(B + L"db\\mail.pst") == fresh);
+    // The unchanged file: one look, nothing read.
+    EXPECT_EQ(stale.Opens(L"note.txt"), 1);
+    EXPECT_EQ(stale.Reads(L"note.txt"), 0);
+}
+
 // --- Links: the elevated copy passes through none where it writes, nor on the host below a
 // folder the user chose ------------------------------------------------------------------------
 
@@ -1140,103 +1245,6 @@ public:
     bool FindNext(HANDLE listing, WIN32_FIND_DATAW& entry, DWORD& error) override {
         if (!FileAccess::FindNext(listing, entry, error))
             return false;
-        MakeStale(entry);
-        return true;
-    }
-    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
-                DWORD flags) override {
-        HANDLE file = FileAccess::Open(path, access, share, disposition, flags);
-        std::lock_guard lock(mutex_);
-        const std::wstring name = path.substr(path.rfind(L'\\') + 1);
-        ++opens_[name];
-        if (file != INVALID_HANDLE_VALUE)
-            names_[file] = name;
-        return file;
-    }
-    bool Read(HANDLE file, void* buffer, DWORD size, DWORD& got) override {
-        {
-            std::lock_guard lock(mutex_);
-            ++reads_[names_[file]];
-        }
-        return FileAccess::Read(file, buffer, size, got);
-    }
-    int Opens(const std::wstring& name) {
-        std::lock_guard lock(mutex_);
-        return std::exchange(opens_[name], 0);
-    }
-    int Reads(const std::wstring& name) {
-        std::lock_guard lock(mutex_);
-        return std::exchange(reads_[name], 0);
-    }
-
-private:
-    void MakeStale(WIN32_FIND_DATAW& entry) const {
-        if (name_ != entry.cFileName)
-            return;
-        entry.nFileSizeHigh = static_cast<DWORD>(size_ >> 32);
-        entry.nFileSizeLow = static_cast<DWORD>(size_);
-        entry.ftLastWriteTime = {static_cast<DWORD>(lastWrite_),
-                                 static_cast<DWORD>(lastWrite_ >> 32)};
-        entry.ftCreationTime = entry.ftLastWriteTime; // Wine reports the one for the other
-    }
-    std::wstring name_;
-    std::uint64_t size_, lastWrite_;
-    std::mutex mutex_;
-    std::map<std::wstring, int> opens_, reads_;
-    std::map<HANDLE, std::wstring> names_;
-};
-
-// A file another program holds open and keeps writing, whose listing still says what its copy
-// holds: never skipped silently. While held it is reported in use; once closed it is copied. An
-// unchanged closed file is skipped at the cost of one open and no read.
-TEST_F(Worker, AFileWhoseListingIsStaleIsNeverSkippedSilently) {
-    const std::wstring store = H + L"db\\mail.pst";
-    ASSERT_TRUE(WriteFileAt(store, Pattern(50'000, 1)));
-    ASSERT_TRUE(SetWriteTimeAndAttributes(store, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
-    ASSERT_TRUE(WriteFileAt(H + L"db\\note.txt", "unchanged"));
-    auto first = Make(H + L"db\\", false, true);
-    ASSERT_EQ(Run(*first).size(), 2u);
-
-    // Written since, with the same size, a minute later; the listing still says what it was.
-    const std::string fresh = Pattern(50'000, 2);
-    StaleListing stale(L"mail.pst", 50'000, kSomeTime);
-    {
-        win::FileHandle writer(::CreateFileW(store.c_str(), GENERIC_WRITE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                             OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(writer.Valid());
-        DWORD put = 0;
-        ASSERT_TRUE(::WriteFile(writer.Get(), fresh.data(), static_cast<DWORD>(fresh.size()), &put,
-                                nullptr));
-        FILETIME later{static_cast<DWORD>(kSomeTime + 600'000'000),
-                       static_cast<DWORD>((kSomeTime + 600'000'000) >> 32)};
-        ASSERT_TRUE(::SetFileTime(writer.Get(), nullptr, nullptr, &later));
-
-        auto scan = Make(H + L"db\\", true, true);
-        scan->SetFileAccess(stale);
-        const std::vector<Handled> counted = Run(*scan);
-        ASSERT_EQ(counted.size(), 1u) << "the scan pass counts the file held open";
-        EXPECT_EQ(counted[0].source, store);
-        auto held = Make(H + L"db\\", false, true);
-        held->SetFileAccess(stale);
-        const std::vector<Handled> handled = Run(*held);
-        ASSERT_EQ(handled.size(), 1u);
-        EXPECT_EQ(handled[0].source, store);
-        EXPECT_EQ(handled[0].result, CopySourceInUse);
-        EXPECT_EQ(ReadBytes(B + L"db\\mail.pst"), Pattern(50'000, 1));
-    }
-    stale.Opens(L"note.txt");
-    stale.Reads(L"note.txt");
-    auto closed = Make(H + L"db\\", false, true);
-    closed->SetFileAccess(stale);
-    const std::vector<Handled> handled = Run(*closed);
-    ASSERT_EQ(handled.size(), 1u);
-    EXPECT_EQ(handled[0].source, store);
-    EXPECT_EQ(handled[0].result, CopyDone);
-    EXPECT_TRUE(ReadBytes(B + L"db\\mail.pst") == fresh);
-    // The unchanged file: one look, nothing read.
-    EXPECT_EQ(stale.Opens(L"note.txt"), 1);
-    EXPECT_EQ(stale.Reads(L"note.txt"), 0);
         std::lock_guard lock(mutex_);
         Mark(folders_[listing], entry);
         return true;
