@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         !(kept.ends_with("\r\n") && body.ends_with(kept.substr(0, kept.size() - 2))))
         std::abort();
     if (!kept.empty()) {
-        const std::vector<std::string_view> records = SplitJobRecords(body);
+        const std::vector<std::string_view> records = SplitJobRecords(old);
         size_t tail = 0;
         bool whole = false;
         for (auto it = records.rbegin(); it != records.rend() && !whole; ++it) {
