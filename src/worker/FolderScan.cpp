@@ -140,15 +140,21 @@ void TScanCopyFiles::LeaveOutLink(const std::wstring& path) {
 // One failure line for a link the walk did not pass through, in the copy pass; the line shows
 // the link.
 void TScanCopyFiles::ReportLink(const std::wstring& source, const std::wstring& link) {
+    ReportLine(source, link, CopyLinkNotFollowed);
+}
+
+// One failure line that names its destination path itself, in the copy pass.
+void TScanCopyFiles::ReportLine(const std::wstring& source, const std::wstring& destination,
+                                int code) {
     if (scanOnly_ || cancelRequested_.load())
         return;
     fileSize_.store(0);
     SetSourcePath(source);
     {
         win::CriticalSectionLock lock(textLock_);
-        destinationPath_ = link;
+        destinationPath_ = destination;
     }
-    lastResult_.store(CopyLinkNotFollowed);
+    lastResult_.store(code);
     if (onAfterFile_)
         onAfterFile_(*this);
 }

@@ -230,15 +230,7 @@ void TScanCopyFiles::ReportUntrustedTimes() {
         if (scanOnly_ || cancelRequested_.load() || root.empty() ||
             !volumeRules_->FirstNotice(L"untrusted times|" + root))
             continue;
-        fileSize_.store(0);
-        SetSourcePath(root);
-        {
-            win::CriticalSectionLock lock(textLock_);
-            destinationPath_ = root;
-        }
-        lastResult_.store(CopyTimesUntrusted);
-        if (onAfterFile_)
-            onAfterFile_(*this);
+        ReportLine(root, root, CopyTimesUntrusted);
     }
 }
 

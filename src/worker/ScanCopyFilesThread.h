@@ -102,6 +102,7 @@ private:
     void SetUpFolderChains();
     void LeaveOutLink(const std::wstring& path);
     void ReportLink(const std::wstring& source, const std::wstring& link);
+    void ReportLine(const std::wstring& source, const std::wstring& destination, int code);
     int PrepareDestinationFolder(const std::wstring& destination);
     bool DestinationEntryIsLink(const std::wstring& destination) const;
     void ReportUnlistableFolder(const std::wstring& folder);
