@@ -21,4 +21,9 @@ int CompareFileInfo(const FileInfo& source, const FileInfo& destination, const V
     return CompareIdentical;
 }
 
+bool ContentLooksChanged(const FileInfo& source, const FileInfo& copy, const VolumeTraits& rule) {
+    return source.size != copy.size || !SameTime(source.lastWriteTime, copy.lastWriteTime,
+                                                 rule.lastWritePrecision, rule.localTime);
+}
+
 } // namespace snapkeep
