@@ -140,8 +140,17 @@ enum class Text : uint8_t {
     ErrcodeRootInsideBackup, // a folder to back up that lies inside the backup tree itself
     // At start: text + one line per data file that exists but could not be read.
     DataFileUnreadable,
+    ErrcodeNoRoomToKeepEarlier, // a reason of a failure line, + "."
+    ErrcodeLeftoverKept,        // a reason of a failure line, + "."
+    // Before a backup's copy pass: %1 = files changed, %2 = files backed up before; + "?".
+    QuestionManyFilesChanged,
+    HistoryManyFilesChanged, // reason after HistoryStopped: the user said No to that question
+    HistoryVersionsKept,     // + ": " + number of files + ", " + "E:\Backup Versions\...\"
+    HistoryVersionsRemoved,  // + ": " + "E:\Backup Versions\2026-11-01 120000\", one per line
+    HistoryRecycled,         // + ": " + number of files
+    HistoryKeptBeside,       // + ": " + number of files
 };
-inline constexpr size_t kTextCount = 66;
+inline constexpr size_t kTextCount = 74;
 
 // One row of the key list.
 struct LanguageKey {
@@ -151,7 +160,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 89;
+inline constexpr size_t kLanguageKeyCount = 97;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

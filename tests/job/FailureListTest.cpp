@@ -8,14 +8,17 @@ using namespace snapkeep;
 
 namespace {
 
-const FailureTexts kTexts{u"Fail",
-                          u"Destination path is too long",
-                          u"Destination file cannot be created",
-                          u"Source file cannot be duplicated",
-                          u"File of 4 GB or more cannot be stored on a FAT volume",
-                          u"Name clashes",
-                          u"New copy kept under this name",
-                          u"Folder lies inside the backup tree"};
+const FailureTexts kTexts{
+    u"Fail",
+    u"Destination path is too long",
+    u"Destination file cannot be created",
+    u"Source file cannot be duplicated",
+    u"File of 4 GB or more cannot be stored on a FAT volume",
+    u"Name clashes",
+    u"New copy kept under this name",
+    u"Folder lies inside the backup tree",
+    u"Not enough room on the USB device to keep the earlier copy safe",
+    u"Temporary file of an interrupted copy, kept because its file is missing"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -32,7 +35,9 @@ TEST(FailureLine, PathAndReasonByCode) {
         {8, dst + u"; Fail: Destination file cannot be created."},
         {9, dst + u"; Fail: Destination file cannot be created."},
         {106, dst + u"; Fail: Destination file cannot be created."},
-        {12, dst + u"; Fail: Destination file cannot be created."},
+        {12, dst + u"; Fail: Temporary file of an interrupted copy, kept because its file is "
+                   u"missing."},
+        {16, dst + u"; Fail: Not enough room on the USB device to keep the earlier copy safe."},
         {11, dst + u"; Fail: File of 4 GB or more cannot be stored on a FAT volume."},
         {1, src + u"; Fail: Source file cannot be duplicated."},
         {2, src + u"; Fail: Source file cannot be duplicated."},
