@@ -238,6 +238,9 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
                 break;
             if (!temp->Discard())
                 return CopyDeletePartialFailed;
+            // A cancelled copy removes no version to make room for itself.
+            if (CopyCancelled.load())
+                return CopyCancelledMidFile;
         } else if (opened != CopyDestinationWriteFailed || !IsOutOfSpace(temp->Error())) {
             return opened;
         }
