@@ -15,13 +15,15 @@ namespace snapkeep {
 namespace {
 
 // Local time as "2026-12-10 16:03:25": the same in every language, and records sort by it.
-std::u16string LocalNow() {
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
+std::u16string LocalText(const LocalStamp& t) {
     wchar_t text[32];
-    std::swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-                  now.wHour, now.wMinute, now.wSecond);
+    std::swprintf(text, 32, L"%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return win::ToU16(text);
+}
+
+std::u16string LocalNow() {
+    return LocalText(LocalNowStamp());
 }
 
 } // namespace
@@ -42,7 +44,9 @@ void TCopyFileForm::BeginJobRecord() {
     record_ = JobRecord{};
     record_.backup = BackupDirection;
     record_.byButton = StartedByButton;
-    record_.started = LocalNow();
+    // One reading of the clock: the versions folder is named by the same start time.
+    jobStart_ = LocalNowStamp();
+    record_.started = LocalText(jobStart_);
     record_.enclosure = win::ToU16(DriveRoot);
     recordOpen_ = true;
     folderOpen_ = false;
@@ -76,6 +80,15 @@ void TCopyFileForm::EndJobRecord(JobEnd end) {
     recordOpen_ = false;
     NoteFolderEnd(); // a job stopped in the middle of a folder
     record_.ended = LocalNow();
+    if (earlierVersions_) {
+        record_.versionsKept = earlierVersions_->KeptCount();
+        record_.versionsFolder = win::ToU16(earlierVersions_->FolderPath());
+        const std::wstring tree =
+            earlierVersions_->FolderPath().substr(0, earlierVersions_->FolderPath().size() - 1);
+        const std::wstring parent = tree.substr(0, tree.find_last_of(L'\\') + 1);
+        for (const std::wstring& removed : earlierVersions_->Removed())
+            record_.versionsRemoved.push_back(win::ToU16(parent + removed + L"\\"));
+    }
     record_.end = end;
     LastJob = record_;
     if (HistoryPath.empty())

@@ -2,7 +2,9 @@
 // and the loops that wait for each worker while the window stays alive.
 #include "job/CopyFileWindow.h"
 
+#include "job/ChangeAlarm.h"
 #include "job/DiskSpeed.h"
+#include "job/JobNotice.h"
 #include "job/JobRoots.h"
 #include "job/OthersText.h"
 #include "ui/Application.h"
@@ -80,14 +82,21 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeSourceChanged)),
                      win::ToU16(TextOf(Text::ErrcodeTimesUntrusted)),
                      win::ToU16(TextOf(Text::ErrcodeStreamsNotKept)),
-                     win::ToU16(TextOf(Text::ErrcodeLinkNotFollowed))};
+                     win::ToU16(TextOf(Text::ErrcodeLinkNotFollowed)),
+                     win::ToU16(TextOf(Text::ErrcodeNoRoomToKeepEarlier)),
+                     win::ToU16(TextOf(Text::ErrcodeLeftoverKept))};
 
     BeginJobRecord();
     BuildTypeList();
     // What each volume keeps of times and attributes is learned afresh for every job: the
     // enclosure may have been formatted, or another one plugged in, since the last.
     volumeRules_ = std::make_shared<VolumeRules>();
-    if (!RunScanPass() || !RunCopyPass()) {
+    // A backup keeps every copy it replaces in a versions folder named by the job's start.
+    earlierVersions_ =
+        BackupDirection ? std::make_shared<EarlierVersions>(DriveRoot, jobStart_) : nullptr;
+    filesWithCopy_ = 0;
+    filesChanged_ = 0;
+    if (!RunScanPass() || !ConfirmManyChanges() || !RunCopyPass()) {
         EndJobRecord(closePosted_ ? JobEnd::Cancelled : stopReason_);
         // A pass that stopped at a guard before any job had run would leave the design state,
         // in which Cancel covers Close: the window must always be closable. A job stopped
@@ -220,6 +229,22 @@ bool TCopyFileForm::RunScanPass() {
     return result;
 }
 
+// A backup whose scan found most of the files backed up before changed asks before it copies
+// anything: that is what ransomware that encrypted the user's files looks like, and a backup
+// would then fill the enclosure with encrypted copies. The earlier copies are kept either way;
+// No ends the job without touching the enclosure.
+bool TCopyFileForm::ConfirmManyChanges() {
+    if (!BackupDirection || !TooManyBackedUpFilesChanged(filesWithCopy_, filesChanged_))
+        return true;
+    const std::u16string question =
+        FillIn(win::ToU16(TextOf(Text::QuestionManyFilesChanged)),
+               win::ToU16(FormatCount(filesChanged_)), win::ToU16(FormatCount(filesWithCopy_)));
+    if (ui::QuestionBox(win::ToWide(question) + L"?", TextOf(Text::QuestionTitle)))
+        return !Stopping();
+    stopReason_ = JobEnd::ManyFilesChanged;
+    return false;
+}
+
 bool TCopyFileForm::RunScanWorker() {
     ScanWorker = SetUpWorker(true);
     ScanWorker->Start();
@@ -251,6 +276,8 @@ bool TCopyFileForm::RunScanWorker() {
     }
     TimerScanFileTimer(); // the count includes the folder's last files
     ScanWorker->Terminate();
+    filesWithCopy_ += ScanWorker->FilesWithCopy();
+    filesChanged_ += ScanWorker->FilesChangedSinceCopy();
     ScanWorker.reset();
     if (CancelPressed) {
         CancelPressed = false;
@@ -362,6 +389,8 @@ bool TCopyFileForm::RunCopyWorker() {
     }
     folderLinksSkipped_ = CopyWorker->LinksSkipped();
     CopyWorker->Terminate();
+    record_.recycled += CopyWorker->RecycledFiles();
+    record_.keptBeside += CopyWorker->KeptBesideFiles();
     CopyWorker.reset();
     return !confirmed;
 }
@@ -379,6 +408,12 @@ std::unique_ptr<TScanCopyFiles> TCopyFileForm::SetUpWorker(bool scanPass) {
     worker->SetDeviceRoot(win::WideToAnsi(DriveRoot));
     worker->SetTypeList(Types.Entries(), Types.Count());
     worker->SetVolumeRules(volumeRules_);
+    // What becomes of the files the copy replaces: a backup's earlier copies go to the job's
+    // versions folder; a restore moves the user's files aside and offers them to the Recycle Bin.
+    if (!scanPass && BackupDirection && earlierVersions_)
+        worker->SetEarlierVersions(earlierVersions_);
+    else if (!scanPass && !BackupDirection)
+        worker->SetRestoreAside(win::ToWide(RestoreStampText(jobStart_)), SystemRecycleBin());
     worker->SetErrorCaption(TextOf(Text::ErrTitle));
     worker->SetErrorText(TextOf(Text::ProgramFatalErr));
     if (OnWorkerReady)

@@ -71,6 +71,7 @@ public:
     // The job (run by the showing).
     void FormActivate();
     bool RunScanPass();
+    bool ConfirmManyChanges();
     bool RunCopyPass();
     bool RunScanWorker();
     bool RunCopyWorker();
@@ -151,6 +152,11 @@ private:
     std::unique_ptr<ui::Font> widgetFont_;
     FailureTexts failureTexts_;
     std::shared_ptr<VolumeRules> volumeRules_; // of the running job, shared by its workers
+    // A backup's versions tree, where its workers keep the copies they replace.
+    std::shared_ptr<EarlierVersions> earlierVersions_;
+    LocalStamp jobStart_;             // the running job's local start time
+    std::uint32_t filesWithCopy_ = 0; // found by the scan pass: files that had a copy,
+    std::uint32_t filesChanged_ = 0;  // and those of them whose content changed since
     SIZE size_{};
     bool fixedSize_ = false;
     bool jobRunning_ = false;

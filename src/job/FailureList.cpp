@@ -41,6 +41,13 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
         reason = &texts.newCopyKept;
         break;
     case CopyLeftoverKept: // the leftover file itself is the destination path
+        path = destination;
+        reason = &texts.leftoverKept;
+        break;
+    case CopyNoRoomToKeepEarlierCopy:
+        path = destination;
+        reason = &texts.noRoomToKeepEarlier;
+        break;
     case CompareDestinationMissing:
     case CopyResetAttributesFailed:
     case CopyDeletePartialFailed:

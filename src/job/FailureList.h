@@ -24,6 +24,8 @@ struct FailureTexts {
     std::u16string timesUntrusted;   // a volume that gives back other times than set (18)
     std::u16string streamsNotKept;   // named streams of %1 files a volume could not keep
     std::u16string linkNotFollowed;  // a link the copy did not pass through (code 19)
+    std::u16string noRoomToKeepEarlier; // no room beside the earlier copy (code 20)
+    std::u16string leftoverKept;        // an interrupted copy's file kept (code 12)
 };
 
 // "path; Fail: reason." The destination path is shown for the destination's faults, the

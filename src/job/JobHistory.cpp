@@ -77,6 +77,8 @@ std::u16string DescribeJobEnd(JobEnd end, const HistoryFormat& format) {
         return stopped(Text::HistoryWindowsShutDown);
     case JobEnd::NothingToDo:
         return stopped(Text::HistoryNothingToDo);
+    case JobEnd::ManyFilesChanged:
+        return stopped(Text::HistoryManyFilesChanged);
     }
     return {};
 }
@@ -122,7 +124,18 @@ std::string FormatJobRecord(const JobRecord& record, const HistoryFormat& format
         failureCount += folder.failures.size();
         folders.push_back(std::move(lines));
     }
-    const std::string tail = labelled(Text::HistoryResult, DescribeJobEnd(record.end, format));
+    std::string tail;
+    // Where the replaced files are: only for a job that replaced or removed any.
+    if (record.versionsKept > 0)
+        tail += labelled(Text::HistoryVersionsKept,
+                         format.count(record.versionsKept) + u", " + record.versionsFolder);
+    for (const std::u16string& removed : record.versionsRemoved)
+        tail += labelled(Text::HistoryVersionsRemoved, removed);
+    if (record.recycled > 0)
+        tail += labelled(Text::HistoryRecycled, format.count(record.recycled));
+    if (record.keptBeside > 0)
+        tail += labelled(Text::HistoryKeptBeside, format.count(record.keptBeside));
+    tail += labelled(Text::HistoryResult, DescribeJobEnd(record.end, format));
     size += tail.size();
 
     // Too big: keep the failure lines from the start that fit beside a line telling how many

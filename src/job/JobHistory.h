@@ -25,10 +25,11 @@ namespace snapkeep {
 enum class JobEnd : std::uint8_t {
     Finished,
     Cancelled,
-    ProbeFailed,     // the trial write to the enclosure's disk failed
-    ProgramClosed,   // the program was closed during the job
-    WindowsShutDown, // Windows shut down or the user logged off during the job
-    NothingToDo,     // no folder in the list or no drive selected when a pass began
+    ProbeFailed,      // the trial write to the enclosure's disk failed
+    ProgramClosed,    // the program was closed during the job
+    WindowsShutDown,  // Windows shut down or the user logged off during the job
+    NothingToDo,      // no folder in the list or no drive selected when a pass began
+    ManyFilesChanged, // most backed-up files had changed, and the user chose not to back up
 };
 
 // One folder of a job's copy pass.
@@ -49,6 +50,15 @@ struct JobRecord {
     std::u16string enclosure; // the enclosure's root, "E:\"
     std::vector<HistoryFolder> folders;
     JobEnd end = JobEnd::Finished;
+    // What became of the files the job replaced. A backup: its versions folder
+    // ("E:\Backup Versions\2026-12-11 014810\") and how many earlier copies went there, and the
+    // older versions folders removed to make room. A restore: the user's replaced files sent to
+    // the Recycle Bin, and those kept beside the restored ones.
+    std::u16string versionsFolder;
+    std::uint32_t versionsKept = 0;
+    std::vector<std::u16string> versionsRemoved;
+    std::uint32_t recycled = 0;
+    std::uint32_t keptBeside = 0;
 
     std::uint32_t CopiedFiles() const;
     std::uint64_t CopiedBytes() const;

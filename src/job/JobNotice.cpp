@@ -44,6 +44,10 @@ std::optional<JobNotice> MakeJobNotice(const JobRecord& record, const HistoryFor
         return JobNotice{FillIn(text(Text::NoticeBackupStopped, Text::NoticeRestoreStopped),
                                 format.text(Text::HistoryNothingToDo)),
                          true};
+    case JobEnd::ManyFilesChanged:
+        return JobNotice{FillIn(text(Text::NoticeBackupStopped, Text::NoticeRestoreStopped),
+                                format.text(Text::HistoryManyFilesChanged)),
+                         true};
     case JobEnd::ProgramClosed:
     case JobEnd::WindowsShutDown:
         break;

@@ -211,6 +211,39 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      T::ErrcodeLinkNotFollowed},
     // Links below a folder to back up are left out, as robocopy's /XJ leaves them out.
     {u"HistoryLinksSkipped", u"Links not followed", {}, T::HistoryLinksSkipped},
+    // A changed file that does not fit beside its earlier copy on the enclosure, even after
+    // removing the versions old enough to go: the earlier copy stays, the file is not backed up.
+    {u"ERRCODE_NO_ROOM_TO_KEEP_EARLIER",
+     u"Not enough room on the USB device to keep the earlier copy safe",
+     {},
+     T::ErrcodeNoRoomToKeepEarlier},
+    // A temporary file left by an interrupted copy whose source is gone: it may hold the only
+    // copy of its data, so it is kept.
+    {u"ERRCODE_LEFTOVER_KEPT",
+     u"Temporary file of an interrupted copy, kept because its file is missing",
+     {},
+     T::ErrcodeLeftoverKept},
+    // Asked before a backup's copy pass when most of the files backed up before have changed.
+    {u"QuestionManyFilesChanged",
+     u"%1 of %2 backed-up files have changed since the last backup. This can be a sign of "
+     u"ransomware. Back up anyway",
+     {},
+     T::QuestionManyFilesChanged},
+    {u"HistoryManyFilesChanged",
+     u"many files already backed up had changed, and the backup was not run",
+     {},
+     T::HistoryManyFilesChanged},
+    // What a job kept of the files it replaced, in its history record.
+    {u"HistoryVersionsKept", u"Earlier copies kept", {}, T::HistoryVersionsKept},
+    {u"HistoryVersionsRemoved",
+     u"Old versions removed to make room",
+     {},
+     T::HistoryVersionsRemoved},
+    {u"HistoryRecycled", u"Replaced files sent to the Recycle Bin", {}, T::HistoryRecycled},
+    {u"HistoryKeptBeside",
+     u"Replaced files kept beside the restored ones",
+     {},
+     T::HistoryKeptBeside},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -238,7 +271,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::HistoryLinksSkipped) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::HistoryKeptBeside) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

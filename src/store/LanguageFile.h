@@ -149,8 +149,17 @@ enum class Text : uint8_t {
     HistoryFileIs,
     ErrcodeLinkNotFollowed, // a reason of a failure line, + ".": a link the copy did not pass
     HistoryLinksSkipped,    // + ": " + number of links below a folder that were not followed
+    ErrcodeNoRoomToKeepEarlier, // a reason of a failure line, + "."
+    ErrcodeLeftoverKept,        // a reason of a failure line, + "."
+    // Before a backup's copy pass: %1 = files changed, %2 = files backed up before; + "?".
+    QuestionManyFilesChanged,
+    HistoryManyFilesChanged, // reason after HistoryStopped: the user said No to that question
+    HistoryVersionsKept,     // + ": " + number of files + ", " + "E:\Backup Versions\...\"
+    HistoryVersionsRemoved,  // + ": " + "E:\Backup Versions\2026-11-01 120000\", one per line
+    HistoryRecycled,         // + ": " + number of files
+    HistoryKeptBeside,       // + ": " + number of files
 };
-inline constexpr size_t kTextCount = 73;
+inline constexpr size_t kTextCount = 81;
 
 // One row of the key list.
 struct LanguageKey {
@@ -160,7 +169,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 96;
+inline constexpr size_t kLanguageKeyCount = 104;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

@@ -28,7 +28,7 @@ enum CopyResult : int {
     CopyDestinationWriteFailed = 9, // the destination cannot be written
     CopySourceReadFailed = 10,      // the source cannot be opened or read
     CopyTooLargeForVolume = 11,     // 4 GiB or more for a FAT volume; nothing attempted
-    CopyLeftoverKept = 12,          // an interrupted copy's file whose destination is missing
+    CopyLeftoverKept = 12,          // an interrupted copy's file whose source is missing
     // Another entry of the same folder takes the same name on a Windows volume: it differs only
     // in letter case, in trailing dots or blanks, or it is the other's short (8.3) name. The
     // first the listing gave was copied; this one is not, or it would overwrite that copy.
@@ -51,6 +51,9 @@ enum CopyResult : int {
     // a restore's destination folder: the copy did not pass through it, nor read or write
     // anything below it. The worker's DestinationPath names the link.
     CopyLinkNotFollowed = 19,
+    // The new data does not fit on the enclosure beside the earlier copy, even after removing
+    // every earlier version old enough to go; the earlier copy stays as it was.
+    CopyNoRoomToKeepEarlierCopy = 20,
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

@@ -1,6 +1,8 @@
 #include "worker/FileAccess.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "win/Handle.h"
 #include "win/Text.h"
@@ -157,6 +159,31 @@ bool FileAccess::Replace(const std::wstring& destination, const std::wstring& re
 
 bool FileAccess::Move(const std::wstring& from, const std::wstring& to, DWORD& error) {
     if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    error = ::GetLastError();
+    return false;
+}
+
+bool FileAccess::ReplaceKeeping(const std::wstring& destination, const std::wstring& replacement,
+                                const std::wstring& backup, DWORD& error) {
+    if (::ReplaceFileW(destination.c_str(), replacement.c_str(), backup.c_str(),
+                       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                       nullptr))
+        return true;
+    error = ::GetLastError();
+    return false;
+}
+
+bool FileAccess::Rename(HANDLE file, const std::wstring& to, DWORD& error) {
+    // The structure ends in the name, which runs past its declared one-character array.
+    const size_t bytes = sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t);
+    std::vector<std::uint8_t> buffer(bytes, 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = FALSE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    std::copy(to.begin(), to.end(), info->FileName);
+    if (::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(bytes)))
         return true;
     error = ::GetLastError();
     return false;

@@ -55,6 +55,14 @@ public:
     // Renames `from` to `to`, replacing a file there (MoveFileExW, written through); false with
     // the Windows error.
     virtual bool Move(const std::wstring& from, const std::wstring& to, DWORD& error);
+    // As Replace, with the earlier file moved to `backup` (ReplaceFileW's backup name, a rename
+    // on the same volume) instead of being removed. On 1177 the earlier file is already there.
+    virtual bool ReplaceKeeping(const std::wstring& destination, const std::wstring& replacement,
+                                const std::wstring& backup, DWORD& error);
+    // Gives the open file (opened with DELETE access) the new name `to`, which must not exist
+    // (SetFileInformationByHandle, FileRenameInfo); the handle then names `to`. False with the
+    // Windows error.
+    virtual bool Rename(HANDLE file, const std::wstring& to, DWORD& error);
     // The space the file at `path` takes on its volume (its allocation size), which for a
     // compressed or sparse file is less than its size; false when it cannot be read.
     virtual bool AllocatedSize(const std::wstring& path, std::uint64_t& bytes);

@@ -1,5 +1,6 @@
 #include "worker/FileCopy.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -31,9 +32,6 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output,
-                   FileAccess& files);
-
 // Another program holds the file open in a way that excludes this one, or has locked a range
 // of it: it is in use, not unreadable.
 bool IsInUse(DWORD error) {
@@ -44,94 +42,70 @@ bool IsOutOfSpace(DWORD error) {
     return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
-// The free space of the destination's volume, measured before the copy wrote anything there.
-struct Room {
-    bool known = false;
-    std::uint64_t free = 0;
-};
+// Beyond the data itself, a file needs room for its folder entry and the rest of its last
+// cluster; a volume with less free than this over the data is taken to be full.
+constexpr std::uint64_t kRoomMargin = 1024 * 1024;
 
-// True when `size` bytes did not fit in the space that was free before the copy began, but do
-// with the space the earlier destination takes added. Its allocated size counts, not its logical
-// size: a compressed or sparse file frees less than it holds. When the space measured was
-// enough, a write that failed with "disk full" failed for another reason (a FAT volume refuses a
-// file past 4 GiB that way), and rewriting the earlier file would only fail again at the same
-// place, with that file gone.
-bool FitsOnlyInPlace(FileAccess& files, const std::wstring& destination, std::uint64_t size,
-                     const Room& room) {
-    if (!room.known || room.free >= size)
-        return false;
-    std::uint64_t allocated = 0;
-    if (!files.AllocatedSize(LongForm(destination), allocated))
-        return false;
-    return room.free + allocated >= size;
-}
-
-// Where the data goes: a destination that does not exist yet is written under its own name (if
-// the copy fails, nothing was there to lose); an existing one only beside it, to be replaced by
-// a whole copy. The destination's folder is created with its missing parents when needed.
-// 0, or the code of the failure; `beside` tells whether the output is a temporary file.
-// `room` gets the free space measured before a file is created beside the destination.
-int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& output, bool& beside,
-               FileAccess& files, std::uint64_t size, Room& room) {
+// The data always goes to a temporary file beside the destination, which takes the destination's
+// name only when whole and flushed. The destination's folder is created with its missing parents
+// when needed. 0, or the code of the failure (with the reason in `output->Error()`).
+int OpenOutput(const std::wstring& destination, std::unique_ptr<TempFile>& output,
+               FileAccess& files) {
     const std::wstring folder = FolderOf(destination);
-    beside = false;
     for (bool folderMade = false;;) {
-        output = std::make_unique<TempFile>(destination, TempFile::ExactName{}, files);
+        output = std::make_unique<TempFile>(folder, files, destination.substr(folder.size() + 1));
         if (output->Valid())
             return CopyDone;
-        const DWORD error = output->Error();
-        if (error == ERROR_PATH_NOT_FOUND && !folderMade) {
+        if (output->Error() == ERROR_PATH_NOT_FOUND && !folderMade) {
             if (!ForceDirectories(folder))
                 return CopyFolderCreateFailed;
             folderMade = true;
             continue;
         }
-        // Taken (by a file, a folder, or a file in use): write beside it.
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
-            error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
-            return CopyDestinationWriteFailed;
-        room.known = files.FreeSpace(folder, room.free);
-        output = std::make_unique<TempFile>(folder, files, destination.substr(folder.size() + 1));
-        beside = true;
-        if (output->Valid())
-            return CopyDone;
-        // Not even room for an empty file beside it: the earlier file's own space must do.
-        if (!IsOutOfSpace(output->Error()) || !FitsOnlyInPlace(files, destination, size, room))
-            return CopyDestinationWriteFailed;
-        beside = false;
-        return RewriteInPlace(destination, output, files);
+        return CopyDestinationWriteFailed;
     }
 }
 
-// No room for a second copy beside an existing destination: the destination itself is emptied
-// and written again, which needs no more room than the new data. Its earlier content is lost
-// if this copy then fails, as it would be without the temporary file; the failure is reported.
-// A cancel that came before is honoured here, while the earlier file is still whole.
-int RewriteInPlace(const std::wstring& destination, std::unique_ptr<TempFile>& output,
-                   FileAccess& files) {
-    output.reset();
-    if (CopyCancelled.load())
-        return CopyCancelledMidFile;
-    const std::wstring target = LongForm(destination);
-    const DWORD old = ::GetFileAttributesW(target.c_str());
-    // As for a first copy: read-only, hidden and system would refuse the writing.
-    if (old == INVALID_FILE_ATTRIBUTES ||
-        !::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_ARCHIVE))
-        return IsNotFound(::GetLastError()) ? CopyDestinationWriteFailed
-                                            : CopyResetAttributesFailed;
-    output = std::make_unique<TempFile>(destination, TempFile::InPlace{}, files);
-    if (output->Valid())
-        return CopyDone;
-    // Not emptied after all: the earlier file is whole and gets back what protected it.
-    ::SetFileAttributesW(target.c_str(), old);
-    return CopyDestinationWriteFailed;
+bool Exists(FileAccess& files, const std::wstring& path) {
+    FileInfo info;
+    DWORD error = 0;
+    return files.ReadInfo(path, info, error);
 }
 
-// Renames the finished temporary file over the destination. A read-only, hidden or system file
-// from an earlier copy refuses to be replaced; its attributes are cleared for the rename and put
-// back if the rename still fails, so a refused copy leaves the old file exactly as it was.
-int ReplaceDestination(TempFile& temp, const std::wstring& destination) {
-    if (temp.Commit(destination))
+// The new data did not fit beside the destination. Room is made by removing the oldest earlier
+// versions the plan may remove, one whole folder at a time, until the volume has room for it:
+// 0 then, and the copy starts again. When the volume said it had room, the "disk full" had
+// another cause and nothing is removed for it (9). When nothing more may be removed, the earlier
+// copy stays as it is and the file fails: with its own code when an earlier copy was kept safe
+// by not writing over it, otherwise 9.
+int MakeRoom(FileAccess& files, const std::wstring& destination, std::uint64_t size,
+             CopyPlan* plan) {
+    const std::wstring folder = FolderOf(destination);
+    const int noRoom = plan && plan->makeRoom && Exists(files, destination)
+                           ? CopyNoRoomToKeepEarlierCopy
+                           : CopyDestinationWriteFailed;
+    std::uint64_t free = 0;
+    if (!files.FreeSpace(folder, free))
+        return noRoom;
+    if (free >= size + kRoomMargin)
+        return CopyDestinationWriteFailed;
+    while (free < size + kRoomMargin) {
+        if (!plan || !plan->makeRoom || !plan->makeRoom())
+            return noRoom;
+        if (!files.FreeSpace(folder, free))
+            return noRoom;
+    }
+    return CopyDone;
+}
+
+// Renames the finished temporary file over the destination, the earlier file going to
+// `keepEarlierAt` when that is given. A read-only, hidden or system file from an earlier copy
+// refuses to be replaced; its attributes are cleared for the rename and put back afterwards (on
+// the earlier file where it was kept, or where it still is if the rename fails), so a refused
+// copy leaves the old file exactly as it was.
+int ReplaceDestination(TempFile& temp, const std::wstring& destination,
+                       const std::wstring& keepEarlierAt) {
+    if (temp.Commit(destination, keepEarlierAt))
         return CopyDone;
     if (temp.Kept())
         return CopyKeptUnderTemporaryName;
@@ -144,20 +118,31 @@ int ReplaceDestination(TempFile& temp, const std::wstring& destination) {
     if (!::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_ARCHIVE))
         return IsNotFound(::GetLastError()) ? CopyDestinationWriteFailed
                                             : CopyResetAttributesFailed;
-    if (temp.Commit(destination))
+    if (temp.Commit(destination, keepEarlierAt)) {
+        if (temp.EarlierKept())
+            ::SetFileAttributesW(LongForm(keepEarlierAt).c_str(), old);
         return CopyDone;
+    }
     if (temp.Kept())
         return CopyKeptUnderTemporaryName;
     ::SetFileAttributesW(target.c_str(), old);
     return CopyDestinationWriteFailed;
 }
 
+// Makes the folder the earlier file is to be kept in; a folder that is missing and cannot be
+// made leaves nowhere to keep it, and the earlier file is then not replaced.
+bool PrepareKeeping(const std::wstring& keepEarlierAt) {
+    const std::wstring folder = FolderOf(keepEarlierAt);
+    const DWORD attributes = ::GetFileAttributesW(LongForm(folder).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    return ForceDirectories(folder);
+}
+
 // The data loop: blocks of 1000 bytes until the size the copy started with is reached.
 enum class LoopEnd { Completed, ReadFailed, WriteFailed, Cancelled, InUse, SourceChanged };
 
-// `cancellable` false: the file is written to its end whatever comes, as an in-place rewrite must
-// be once the earlier file has been emptied.
-LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size, bool cancellable) {
+LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size) {
     for (std::uint64_t position = 0; position < size; position += kCopyBlockSize) {
         DWORD got = 0;
         if (!pipe.ReadBlock(got))
@@ -168,7 +153,7 @@ LoopEnd MoveData(BlockPipe& pipe, std::uint64_t size, bool cancellable) {
         CopyPercent.store(static_cast<std::int32_t>(position * 100 / size));
         while (CopyPaused.load())
             ::Sleep(kPausePollMs);
-        if (cancellable && CopyCancelled.load())
+        if (CopyCancelled.load())
             return LoopEnd::Cancelled;
     }
     return pipe.Flush() ? LoopEnd::Completed : LoopEnd::WriteFailed;
@@ -188,9 +173,9 @@ bool SourceMoved(FileAccess& files, HANDLE input, const FileInfo& before, std::u
 // Moves the whole source into `output`; `writeError` is the error of a failed write. A source
 // that another program changed while it was read is not a copy of anything the user had.
 LoopEnd MoveFile(FileAccess& files, HANDLE input, TempFile& output, const FileInfo& source,
-                 bool cancellable, DWORD& writeError) {
+                 DWORD& writeError) {
     BlockPipe pipe(files, input, output.Get(), source.size);
-    LoopEnd end = MoveData(pipe, source.size, cancellable);
+    LoopEnd end = MoveData(pipe, source.size);
     writeError = pipe.WriteError();
     if (end == LoopEnd::Completed && SourceMoved(files, input, source, pipe.BytesRead()))
         end = LoopEnd::SourceChanged;
@@ -226,9 +211,9 @@ LoopEnd CopyStream(FileAccess& files, const std::wstring& from, const std::wstri
 // itself) before it takes the earlier file's place. A volume that cannot hold them gets the
 // data alone, and the caller learns that something was left out.
 LoopEnd CopyStreams(FileAccess& files, const std::wstring& source, const std::wstring& target,
-                    StreamCopy* streams) {
+                    StreamCopy* streams, std::vector<std::wstring>& names) {
     const std::wstring from = LongForm(source);
-    const std::vector<std::wstring> names = files.NamedStreams(from);
+    names = files.NamedStreams(from);
     if (names.empty())
         return LoopEnd::Completed;
     if (streams && !streams->volumeKeepsThem) {
@@ -242,6 +227,29 @@ LoopEnd CopyStreams(FileAccess& files, const std::wstring& source, const std::ws
             return end;
     }
     return LoopEnd::Completed;
+}
+
+// ReplaceFileW keeps those named streams of the replaced file that the new file has none of the
+// same name: the copy would then carry a stream its source never had (an earlier file's zone
+// mark on a restored one). They are removed, so that the file's streams are exactly the
+// source's `kept`. False when one cannot be removed.
+bool DropOtherStreams(FileAccess& files, const std::wstring& destination,
+                      const std::vector<std::wstring>& kept) {
+    const std::wstring target = LongForm(destination);
+    for (const std::wstring& name : files.NamedStreams(target)) {
+        const bool theSources = std::any_of(kept.begin(), kept.end(), [&](const std::wstring& k) {
+            return ::CompareStringOrdinal(k.c_str(), static_cast<int>(k.size()), name.c_str(),
+                                          static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+        });
+        if (theSources)
+            continue;
+        win::FileHandle stream(files.Open(target + name, DELETE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE));
+        if (!stream)
+            return false;
+    }
+    return true;
 }
 
 bool Rewind(HANDLE file) {
@@ -272,20 +280,22 @@ int CompareFiles(const std::wstring& source, const std::wstring& destination, Fi
 }
 
 int RunFileCopy(const std::wstring& source, const std::wstring& destination, FileAccess& files,
-                std::wstring* keptPath, StreamCopy* streams) {
+                std::wstring* keptPath, CopyPlan* plan, StreamCopy* streams) {
     bool idle = false;
     if (!CopyBusy.compare_exchange_strong(idle, true))
         return CopyBusyElsewhere;
     CopyPercent.store(0);
-    const int code = CopyOneFile(source, destination, files, keptPath, streams);
+    const int code = CopyOneFile(source, destination, files, keptPath, plan, streams);
     CopyBusy.store(false);
     return code;
 }
 
 int CopyOneFile(const std::wstring& source, const std::wstring& destination, FileAccess& files,
-                std::wstring* keptPath, StreamCopy* streams) {
+                std::wstring* keptPath, CopyPlan* plan, StreamCopy* streams) {
     CopyCancelled.store(false);
     CopyPaused.store(false);
+    if (plan)
+        plan->earlierKept = false;
 
     // The source's information is read from the open file: it is what the copy takes over, and
     // the times given to the destination are those the source had before its data was read.
@@ -305,46 +315,44 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
     if (!files.ReadInfo(input.Get(), info))
         return CopySourceInfoFailed;
 
+    // The data goes beside the destination; when it does not fit, room is made (or the file
+    // fails with the earlier copy untouched) and the copy starts again from the source's start.
+    // The earlier copy is never emptied or written over to make room: a failure half-way would
+    // then leave neither version.
     std::unique_ptr<TempFile> temp;
-    bool beside = false;
-    Room room;
-    if (const int code = OpenOutput(destination, temp, beside, files, info.size, room);
-        code != CopyDone)
-        return code;
-
-    CopyPercent.store(0);
-    DWORD writeError = 0;
-    // The free space is measured only on the way to a file beside an existing destination; an
-    // output not beside it after that is the destination itself, emptied, which cannot be given
-    // up half-way: the earlier content is already gone.
-    const bool inPlace = !beside && room.known;
-    LoopEnd end = MoveFile(files, input.Get(), *temp, info, !inPlace, writeError);
-    if (end == LoopEnd::WriteFailed && beside && IsOutOfSpace(writeError)) {
-        // Drop the partial copy, which gives its room back. When the new data and the earlier
-        // file truly do not fit side by side, but the new data fits in the earlier file's place,
-        // write it over the earlier file instead. Otherwise (the volume says there is room, or
-        // not even the earlier file's place would do) the earlier file is kept and the copy
-        // fails, as overwriting it would only lose it.
-        if (!temp->Discard())
-            return CopyDeletePartialFailed;
-        if (!FitsOnlyInPlace(files, destination, info.size, room))
-            return CopyDestinationWriteFailed;
+    LoopEnd end = LoopEnd::Completed;
+    for (;;) {
+        const int opened = OpenOutput(destination, temp, files);
+        DWORD writeError = 0;
+        if (opened == CopyDone) {
+            CopyPercent.store(0);
+            end = MoveFile(files, input.Get(), *temp, info, writeError);
+            // The data reaches the disk before the file gets its times or takes the earlier
+            // file's place: a cable cut after that must not leave a file whose size and times
+            // match the source but whose data never arrived, which later runs would skip.
+            if (end == LoopEnd::Completed && !files.Flush(temp->Get())) {
+                end = LoopEnd::WriteFailed;
+                writeError = ::GetLastError();
+            }
+            if (end != LoopEnd::WriteFailed || !IsOutOfSpace(writeError))
+                break;
+            if (!temp->Discard())
+                return CopyDeletePartialFailed;
+            // A cancelled copy removes no version to make room for itself.
+            if (CopyCancelled.load())
+                return CopyCancelledMidFile;
+        } else if (opened != CopyDestinationWriteFailed || !IsOutOfSpace(temp->Error())) {
+            return opened;
+        }
+        if (const int code = MakeRoom(files, destination, info.size, plan); code != CopyDone)
+            return code;
         if (!Rewind(input.Get()))
             return CopySourceReadFailed;
-        beside = false;
-        if (const int code = RewriteInPlace(destination, temp, files); code != CopyDone)
-            return code;
-        CopyPercent.store(0);
-        end = MoveFile(files, input.Get(), *temp, info, false, writeError);
     }
+    std::vector<std::wstring> sourceStreams;
     if (end == LoopEnd::Completed)
-        end = CopyStreams(files, source, temp->Path(), streams);
+        end = CopyStreams(files, source, temp->Path(), streams, sourceStreams);
     input.Reset();
-    // The data reaches the disk before the file gets its times or takes the earlier file's
-    // place: a cable cut after that must not leave a file whose size and times match the
-    // source but whose data never arrived, which later runs would skip forever.
-    if (end == LoopEnd::Completed && !files.Flush(temp->Get()))
-        end = LoopEnd::WriteFailed;
 
     switch (end) {
     case LoopEnd::ReadFailed:
@@ -362,14 +370,29 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         break;
     }
 
-    if (const int code = ReplaceDestination(*temp, destination); code != CopyDone) {
-        if (code == CopyKeptUnderTemporaryName) {
+    // Where the file this copy replaces goes; an earlier file is never replaced without it when
+    // the plan names a place, and a place that cannot be made keeps the earlier file as it is.
+    const bool replacing = Exists(files, destination);
+    const std::wstring keepAt =
+        plan && !plan->keepEarlierAt.empty() && replacing ? plan->keepEarlierAt : std::wstring();
+    if (!keepAt.empty() && !PrepareKeeping(keepAt))
+        return temp->Discard() ? (IsOutOfSpace(::GetLastError()) ? CopyNoRoomToKeepEarlierCopy
+                                                                 : CopyDestinationWriteFailed)
+                               : CopyDeletePartialFailed;
+    const int replaced = ReplaceDestination(*temp, destination, keepAt);
+    if (plan)
+        plan->earlierKept = temp->EarlierKept();
+    if (replaced != CopyDone) {
+        if (replaced == CopyKeptUnderTemporaryName) {
             if (keptPath)
                 *keptPath = temp->Path();
-            return code;
+            return replaced;
         }
-        return temp->Discard() ? code : CopyDeletePartialFailed;
+        return temp->Discard() ? replaced : CopyDeletePartialFailed;
     }
+    // Before the times: removing a stream may touch them.
+    if (replacing && !DropOtherStreams(files, destination, sourceStreams))
+        return CopyApplyInfoFailed;
     // The times go on after the rename, through the handle that now names the destination: a
     // file system that tunnels the old file's creation time to the new name cannot undo them.
     if (!files.ApplyInfo(temp->Get(), destination, info))

@@ -3,11 +3,13 @@
 // identical. Every outcome is a code of CopyResult.h / CompareResult; nothing here throws.
 //
 // The copy never puts an existing destination at risk: the data goes to a temporary file in the
-// destination's folder, and only a file written whole replaces the destination. A cancel or a
-// failure removes the temporary file and leaves the earlier destination (in a restore, the
-// user's own file) exactly as it was. A destination that does not exist yet is written under
-// its own name and removed after a cancel or a failure. Finished data is never discarded while
-// the destination is missing.
+// destination's folder, and only a file written whole and flushed takes the destination's name,
+// also where nothing was there before, so no file under a real name is ever half written. A
+// cancel or a failure removes the temporary file and leaves the earlier destination (in a
+// restore, the user's own file) exactly as it was. The file a copy replaces is moved where the
+// caller's plan says, not removed. Finished data is never discarded while the destination is
+// missing.
+#include <functional>
 #include <string>
 
 #include "worker/FileAccess.h"
@@ -33,21 +35,35 @@ struct StreamCopy {
     bool dropped = false;        // set when the source had some the volume could not keep
 };
 
+// What becomes of the file a copy replaces, and how room is made for the new data.
+struct CopyPlan {
+    // Where an existing destination is moved when the new data takes its place (a rename on the
+    // same volume; its folder is made when missing). Empty: the earlier file is replaced.
+    std::wstring keepEarlierAt;
+    // Removes the oldest removable earlier version to make room on the destination's volume,
+    // one whole folder per call; false when nothing more may be removed. Empty: no room is made.
+    std::function<bool()> makeRoom;
+    // Set by the copy: the earlier file now lies at `keepEarlierAt`.
+    bool earlierKept = false;
+};
+
 // The walk's entry: answers CopyBusyElsewhere when another copy is running, otherwise runs
 // CopyOneFile with CopyBusy held and CopyPercent starting from 0.
 int RunFileCopy(const std::wstring& source, const std::wstring& destination,
                 FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr,
-                StreamCopy* streams = nullptr);
+                CopyPlan* plan = nullptr, StreamCopy* streams = nullptr);
 
 // Copies the data in 1000-byte blocks, holding while CopyPaused is set and giving up when
 // CopyCancelled is set (both are cleared first), publishing CopyPercent, then gives the
 // destination the source's times and attributes as they were when the copy began. The data is
 // flushed to the disk before the times go on and before it replaces an earlier file.
 //
-// When there is no room beside an existing destination for a second copy, the destination
-// itself is emptied and rewritten; from then on a cancel waits for the file's end. When the
-// earlier destination disappears and the new data cannot take its name, the data is kept under
-// its temporary name: CopyKeptUnderTemporaryName, with that file's full path in `keptPath`.
+// When the new data does not fit beside the destination, the plan's makeRoom is asked for room
+// until it fits (the copy then starts again) or nothing more may go: the file then fails with
+// CopyNoRoomToKeepEarlierCopy where an earlier copy exists and the plan makes room, else 9; the
+// earlier file is never emptied or written over to make room. When the earlier destination
+// disappears and the new data cannot take its name, the data is kept under its temporary name:
+// CopyKeptUnderTemporaryName, with that file's full path in `keptPath`.
 //
 // The source's named streams go with its data, unless `streams` says the destination's volume
 // cannot hold them; without `streams` they are copied. The source is opened so that no other
@@ -56,7 +72,7 @@ int RunFileCopy(const std::wstring& source, const std::wstring& destination,
 // take the earlier copy's place.
 int CopyOneFile(const std::wstring& source, const std::wstring& destination,
                 FileAccess& files = SystemFileAccess(), std::wstring* keptPath = nullptr,
-                StreamCopy* streams = nullptr);
+                CopyPlan* plan = nullptr, StreamCopy* streams = nullptr);
 
 // Gives an existing destination the source's current times and attributes: 0, 3 (source gone),
 // 107 (source unreadable for another reason) or 106 (destination refused them). Note the order

@@ -48,4 +48,14 @@ int CompareFileInfo(const FileInfo& source, const FileInfo& destination, const V
     return sameCreation ? CompareLastWriteTimesDiffer : CompareCreationTimesDiffer;
 }
 
+bool ContentLooksChanged(const FileInfo& source, const FileInfo& copy, const VolumeTraits& rule) {
+    if (source.size != copy.size)
+        return true;
+    // A volume that does not keep last-write times tells nothing about the content.
+    if (rule.lastWritePrecision == kTimeNotKept)
+        return false;
+    return !SameTime(source.lastWriteTime, copy.lastWriteTime, rule.lastWritePrecision) &&
+           !ShiftedByOneClockChange(source, copy, rule);
+}
+
 } // namespace snapkeep

@@ -27,5 +27,9 @@ struct FileInfo {
 // the rule between two NTFS volumes: times to the last 100 ns.
 int CompareFileInfo(const FileInfo& source, const FileInfo& destination,
                     const VolumeTraits& rule = VolumeTraits{});
+// True when the copy's content looks changed beside its source: another size, or a last-write
+// time apart by the volumes' precision or more. Attributes and creation time do not count: they
+// change without the content (a file marked read-only, a file copied in by another program).
+bool ContentLooksChanged(const FileInfo& source, const FileInfo& copy, const VolumeTraits& rule);
 
 } // namespace snapkeep

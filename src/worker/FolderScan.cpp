@@ -7,6 +7,7 @@
 
 #include "win/Handle.h"
 #include "win/Text.h"
+#include "worker/EarlierCopies.h"
 #include "worker/FolderIdentity.h"
 #include "worker/LinkRule.h"
 #include "worker/LongPath.h"
@@ -207,7 +208,8 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
         }
         // Left by a copy that never finished: not the user's file, in either direction.
         if (name.front() == L'~' && IsWorkerTempFileName(win::ToU16(name))) {
-            TidyLeftover(folder, entry.cFileName);
+            // Written by a copy the other way, whose source lies in this walk's destination.
+            TidyLeftover(folder, entry.cFileName, MapDestination(folder));
             continue;
         }
         if (!HandleFile(folder, entry))
@@ -218,20 +220,22 @@ void TScanCopyFiles::ListFolder(const std::wstring& folder) {
 }
 
 // A copy killed part-way leaves its temporary file beside the destination it was written for.
-// The copy pass of the folder removes it when that destination is there (the earlier file is
-// whole, and the source will be compared with it as ever). When the destination is missing, the
-// leftover may hold the only copy of its data: it stays, and the job says so.
-void TScanCopyFiles::TidyLeftover(const std::wstring& folder, const std::wstring& name) {
+// The copy pass of the folder removes it when the file it was copied from is still there (it
+// will be compared and copied again as ever). When that source is gone, the leftover may hold
+// the only copy of its data: it stays, and the job says so. `sourceFolder` is the folder of the
+// source of the interrupted copy (empty when it cannot be told).
+void TScanCopyFiles::TidyLeftover(const std::wstring& folder, const std::wstring& name,
+                                  const std::wstring& sourceFolder) {
     if (scanOnly_ || cancelRequested_.load())
         return;
     const std::optional<std::u16string> destination = ParseWorkerTempFileName(win::ToU16(name));
     if (!destination)
         return;
     const std::wstring leftover = win::ToWide(ExtendedLengthPath(win::ToU16(folder + name)));
-    if (!destination->empty()) {
-        const std::wstring owner =
-            win::ToWide(ExtendedLengthPath(win::ToU16(folder) + *destination));
-        const DWORD attributes = ::GetFileAttributesW(owner.c_str());
+    if (!destination->empty() && !sourceFolder.empty()) {
+        const std::wstring source =
+            win::ToWide(ExtendedLengthPath(win::ToU16(sourceFolder) + *destination));
+        const DWORD attributes = ::GetFileAttributesW(source.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             ::SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (::DeleteFileW(leftover.c_str()))
@@ -270,7 +274,7 @@ void TScanCopyFiles::TidyDestinationLeftovers(const std::wstring& folder) {
     } while (::FindNextFileW(listing.Get(), &entry));
     listing.Reset();
     for (const std::wstring& name : names)
-        TidyLeftover(destination, name);
+        TidyLeftover(destination, name, folder);
 }
 
 // In the copy pass, a folder that cannot be listed is reported once, as a file whose source
@@ -396,6 +400,45 @@ int TScanCopyFiles::PrepareDestinationFolder(const std::wstring& destination) {
     return CopyLinkNotFollowed;
 }
 
+// A restore's name for the host file it replaces, in the file's own folder, that no entry there
+// has yet: "report (before restore 2026-12-11 0148).docx", then " 2", " 3", ...
+std::wstring TScanCopyFiles::FreeAsideName(const std::wstring& destination) const {
+    const size_t slash = destination.find_last_of(L'\\');
+    const std::wstring folder = destination.substr(0, slash + 1);
+    const std::u16string name = win::ToU16(destination.substr(slash + 1));
+    for (unsigned number = 1; number < 1000; ++number) {
+        const std::wstring candidate =
+            folder + win::ToWide(BeforeRestoreName(name, win::ToU16(restoreStamp_), number));
+        FileInfo info;
+        DWORD error = 0;
+        if (!files_->ReadInfo(candidate, info, error) &&
+            (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+            return candidate;
+    }
+    return {}; // nowhere to put it: the copy replaces the file without keeping it
+}
+
+// After a copy that moved the earlier file to `plan.keepEarlierAt`: a backup counts it among
+// the job's versions; a restore offers the user's replaced file to the Recycle Bin, where it
+// goes only if the bin keeps it, and otherwise stays beside the restored file.
+void TScanCopyFiles::PutAside(const CopyPlan& plan) {
+    if (backupDirection_) {
+        if (earlierVersions_)
+            earlierVersions_->NoteKept();
+        return;
+    }
+    if (!recycleBin_)
+        return;
+    FileInfo info;
+    DWORD error = 0;
+    const std::uint64_t size =
+        files_->ReadInfo(plan.keepEarlierAt, info, error) ? info.size : UINT64_MAX;
+    if (PutReplacedFileAway(*recycleBin_, plan.keepEarlierAt, size) == ReplacedFileFate::Recycled)
+        recycled_.fetch_add(1);
+    else
+        keptBeside_.fetch_add(1);
+}
+
 // One file entry. False when the walk must stop (cancelled during the file).
 bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
     const FileInfo source = FileInfoFromFindData(entry);
@@ -412,19 +455,26 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     // with, nor replaced: it is another file.
     const bool alias = !destination.empty() && IsShortNameAlias(destination);
     // The listing already holds the source's attributes, size and times.
-    FileInfo found;
-    DWORD error = 0;
+    FileInfo copy;
+    DWORD copyError = 0;
+    const bool hasCopy =
+        !destination.empty() && !alias && files_->ReadInfo(destination, copy, copyError);
     const int comparison =
-        destination.empty() || alias || !files_->ReadInfo(destination, found, error)
-            ? CompareDestinationMissing
-            : CompareFileInfo(source, found, compareRule_);
-    if (comparison == CompareIdentical && StillUnchanged(sourcePath, found))
+        hasCopy ? CompareFileInfo(source, copy, compareRule_) : CompareDestinationMissing;
+    // The scan pass counts how much of what was backed up before has changed since: most of it
+    // changing at once is what ransomware that encrypts the user's files looks like.
+    if (scanOnly_ && hasCopy) {
+        filesWithCopy_.fetch_add(1);
+        if (ContentLooksChanged(source, copy, compareRule_))
+            filesChanged_.fetch_add(1);
+    }
+    if (comparison == CompareIdentical && StillUnchanged(sourcePath, copy))
         return true;
     // A link under the destination's name (a file symbolic link, or a folder link) is not
     // written through: the destination's information is the link's own, so only a reparse
     // point needs a closer look.
     const bool destinationIsLink = comparison != CompareDestinationMissing &&
-                                   (found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                                   (copy.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
                                    DestinationEntryIsLink(destination);
 
     if (onBeforeFile_)
@@ -450,18 +500,28 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
             CopyPercent.store(0);
             copyingSize_.store(source.size);
             std::wstring kept;
+            CopyPlan plan;
+            if (backupDirection_ && earlierVersions_) {
+                plan.keepEarlierAt = earlierVersions_->PathFor(destination);
+                plan.makeRoom = [versions = earlierVersions_] { return versions->RemoveOldest(); };
+            } else if (!backupDirection_ && recycleBin_ && hasCopy) {
+                plan.keepEarlierAt = FreeAsideName(destination);
+            }
             StreamCopy streams{destinationKeepsStreams_};
-            lastResult_.store(RunFileCopy(sourcePath, destination, *files_, &kept, &streams));
+            lastResult_.store(
+                RunFileCopy(sourcePath, destination, *files_, &kept, &plan, &streams));
             if (streams.dropped && lastResult_.load() == CopyDone && volumeRules_)
                 volumeRules_->NoteDroppedStreams(destinationVolume_);
             if (!kept.empty()) { // the failure line names where the new data is
                 win::CriticalSectionLock lock(textLock_);
                 destinationPath_ = kept;
             }
+            if (plan.earlierKept)
+                PutAside(plan);
         }
     }
-    // A file cancelled part-way is not reported: nothing of it was kept. One that could not stop
-    // (an in-place rewrite runs to its end) and failed is: its earlier copy is gone.
+    // A file cancelled part-way is not reported: nothing of it was kept, and its earlier copy is
+    // as it was. One that failed for another reason before the cancel came is.
     if (cancelRequested_.load()) {
         const int result = lastResult_.load();
         if (!scanOnly_ && result != CopyDone && result != CopyCancelledMidFile && onAfterFile_)

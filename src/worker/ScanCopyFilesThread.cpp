@@ -63,6 +63,15 @@ void TScanCopyFiles::SetVolumeRules(std::shared_ptr<VolumeRules> rules) {
     volumeRules_ = std::move(rules);
 }
 
+void TScanCopyFiles::SetEarlierVersions(std::shared_ptr<EarlierVersions> versions) {
+    earlierVersions_ = std::move(versions);
+}
+
+void TScanCopyFiles::SetRestoreAside(std::wstring stamp, RecycleBin& bin) {
+    restoreStamp_ = std::move(stamp);
+    recycleBin_ = &bin;
+}
+
 void TScanCopyFiles::SetTypeList(const char* const* typeList, int typeCount) {
     typeList_ = typeList;
     typeCount_ = typeCount;

@@ -22,10 +22,12 @@
 #include "win/Handle.h"
 #include "worker/CopyResult.h"
 #include "worker/CopyState.h"
+#include "worker/EarlierVersions.h"
 #include "worker/FileAccess.h"
 #include "worker/FileCopy.h"
 #include "worker/FolderChain.h"
 #include "worker/FolderIdentity.h"
+#include "worker/RecycleBin.h"
 #include "worker/VolumeRules.h"
 
 namespace snapkeep {
@@ -60,6 +62,12 @@ public:
     // What the job has learned about its volumes, shared by all its workers so that each volume
     // is looked at once per job. Without it the worker learns for itself.
     void SetVolumeRules(std::shared_ptr<VolumeRules> rules);
+    // A backup: the job's versions tree, where every copy it replaces is moved, and which makes
+    // room when the enclosure is full. Without it a replaced copy is not kept.
+    void SetEarlierVersions(std::shared_ptr<EarlierVersions> versions);
+    // A restore: each host file it replaces is moved aside under a name with `stamp` (the job's
+    // start, "2026-12-11 0148") and then offered to `bin`. Without it a host file is replaced.
+    void SetRestoreAside(std::wstring stamp, RecycleBin& bin);
 
     // Control.
     void Start();
@@ -85,6 +93,14 @@ public:
     std::uint64_t LinksSkipped() const { return linksSkipped_.load(); }
     std::int32_t LastResult() const { return lastResult_.load(); }
     bool Terminated() const { return terminated_.load(); }
+    // Restore: host files replaced and sent to the Recycle Bin, or kept beside under their
+    // moved-aside names.
+    std::uint32_t RecycledFiles() const { return recycled_.load(); }
+    std::uint32_t KeptBesideFiles() const { return keptBeside_.load(); }
+    // Scan pass: wanted files that already had a copy, and those of them whose content looks
+    // changed since (size or last-write time; ContentLooksChanged).
+    std::uint32_t FilesWithCopy() const { return filesWithCopy_.load(); }
+    std::uint32_t FilesChangedSinceCopy() const { return filesChanged_.load(); }
     // The worker's thread, signalled when it has ended (just after IsFinished became true): an
     // owner can wait for the end together with its window messages instead of polling.
     HANDLE ThreadHandle() const { return thread_.Get(); }
@@ -110,7 +126,8 @@ private:
     void ReportFolder(const std::wstring& folder, int code);
     void ReportNameClash(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool IsShortNameAlias(const std::wstring& destination) const;
-    void TidyLeftover(const std::wstring& folder, const std::wstring& name);
+    void TidyLeftover(const std::wstring& folder, const std::wstring& name,
+                      const std::wstring& sourceFolder);
     void TidyDestinationLeftovers(const std::wstring& folder);
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool StillUnchanged(const std::wstring& source, const FileInfo& copy);
@@ -121,6 +138,8 @@ private:
     void SetSourcePath(const std::wstring& path);
     void LearnVolumes();
     void ReportUntrustedTimes();
+    std::wstring FreeAsideName(const std::wstring& destination) const;
+    void PutAside(const CopyPlan& plan);
 
     // Set up before Start, read by the worker only.
     std::wstring rootFolder_;
@@ -135,6 +154,9 @@ private:
     bool scanOnly_ = false;
     FileAccess* files_ = &SystemFileAccess();
     std::shared_ptr<VolumeRules> volumeRules_;
+    std::shared_ptr<EarlierVersions> earlierVersions_;
+    std::wstring restoreStamp_;
+    RecycleBin* recycleBin_ = nullptr;
 
     // The walk's own, on the worker's thread. The folders it reads and the folders it writes
     // into, each from the root it trusts down, opened without following links: a backup trusts
@@ -164,6 +186,10 @@ private:
     std::atomic<std::uint64_t> filesFound_{0};
     std::atomic<std::uint64_t> linksSkipped_{0};
     std::atomic<std::int32_t> lastResult_{0};
+    std::atomic<std::uint32_t> recycled_{0};
+    std::atomic<std::uint32_t> keptBeside_{0};
+    std::atomic<std::uint32_t> filesWithCopy_{0};
+    std::atomic<std::uint32_t> filesChanged_{0};
     std::atomic<bool> finished_{false};
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> terminated_{false};

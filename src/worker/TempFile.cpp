@@ -37,34 +37,12 @@ TempFile::TempFile(const std::wstring& folder, FileAccess& files,
     }
 }
 
-TempFile::TempFile(const std::wstring& path, ExactName, FileAccess& files)
-    : files_(files), path_(path) {
-    file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
-    created_ = file_.Valid();
-    if (!file_)
-        error_ = ::GetLastError();
-}
-
-TempFile::TempFile(const std::wstring& path, InPlace, FileAccess& files)
-    : files_(files), path_(path) {
-    file_.Reset(files.Open(LongForm(path_), GENERIC_WRITE | DELETE, 0, TRUNCATE_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN));
-    created_ = file_.Valid();
-    if (!file_)
-        error_ = ::GetLastError();
-}
-
 TempFile::~TempFile() {
     if (!committed_ && !kept_)
         Discard();
 }
 
-bool TempFile::Commit(const std::wstring& destination) {
-    if (destination == path_) {
-        committed_ = true;
-        return true;
-    }
+bool TempFile::Commit(const std::wstring& destination, const std::wstring& keepEarlierAt) {
     const std::wstring target = LongForm(destination);
     const std::wstring replacement = LongForm(path_);
     // Only a file is replaced: a folder in the destination's place stays (Wine's ReplaceFileW
@@ -73,6 +51,18 @@ bool TempFile::Commit(const std::wstring& destination) {
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY)) {
         error_ = ERROR_ACCESS_DENIED;
         return false;
+    }
+    if (existing == INVALID_FILE_ATTRIBUTES) {
+        // Nothing to replace: the open file takes the name itself, and keeps its handle for
+        // the times. A file that appeared under the name meanwhile is not written over.
+        DWORD error = 0;
+        if (!file_ || !files_.Rename(file_.Get(), target, error)) {
+            error_ = file_ ? error : ERROR_INVALID_HANDLE;
+            return false;
+        }
+        path_ = destination;
+        committed_ = true;
+        return true;
     }
     // Wine's ReplaceFileW moves the destination to a backup file of its own ("rf*.tmp") before
     // it finds out that the destination cannot be replaced, and leaves that file behind. So
@@ -94,7 +84,11 @@ bool TempFile::Commit(const std::wstring& destination) {
     // ReplaceFileW opens the replacement itself, so ours must be closed; the data is complete.
     file_.Reset();
     DWORD error = 0;
-    if (!files_.Replace(target, replacement, error)) {
+    const std::wstring backup = keepEarlierAt.empty() ? std::wstring() : LongForm(keepEarlierAt);
+    const bool replaced = backup.empty()
+                              ? files_.Replace(target, replacement, error)
+                              : files_.ReplaceKeeping(target, replacement, backup, error);
+    if (!replaced) {
         error_ = error;
         // Whatever the reason, the earlier file may be gone: ReplaceFileW without a backup name
         // removes it before it fails with 1176, and moves it to a name of its own before it
@@ -104,12 +98,14 @@ bool TempFile::Commit(const std::wstring& destination) {
         DWORD infoError = 0;
         if (files_.ReadInfo(destination, earlier, infoError))
             return false; // the earlier file is still in place, as it was
+        earlierKept_ = !backup.empty() && files_.ReadInfo(keepEarlierAt, earlier, infoError);
         if (!MoveToMissingDestination(target, replacement)) {
             kept_ = true;
             return false;
         }
     }
     committed_ = true;
+    earlierKept_ = earlierKept_ || (replaced && !backup.empty());
     // Times and attributes go on through this handle, as they do on a new destination.
     file_.Reset(::CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

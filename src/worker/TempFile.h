@@ -1,6 +1,8 @@
 #pragma once
-// The file a copy writes its data into before that data becomes the destination: the destination
-// itself when it does not exist yet, otherwise a temporary file beside it.
+// The file a copy writes its data into before that data becomes the destination: always a
+// temporary file beside it, which takes the destination's name only once it is whole and
+// flushed, so that no file under a real name is ever half written (a crash or a pulled cable
+// mid-copy would leave one, which a later run would take for good data).
 #include <windows.h>
 
 #include <string>
@@ -20,15 +22,6 @@ public:
     // The file is opened through `files`, the file access its data will be written through.
     TempFile(const std::wstring& folder, FileAccess& files,
              const std::wstring& destinationName = {});
-    // Creates `path` itself, which must not exist yet: a new destination has no earlier content
-    // to protect, and writing it under its own name spares a rename.
-    struct ExactName {};
-    TempFile(const std::wstring& path, ExactName, FileAccess& files);
-    // Opens the existing file `path` itself and empties it: the last resort when there is no
-    // room for a second copy beside it. Discarding it deletes it, as a failed first copy is
-    // deleted: its earlier content is already gone.
-    struct InPlace {};
-    TempFile(const std::wstring& path, InPlace, FileAccess& files);
     ~TempFile(); // deletes the file unless Commit succeeded or kept it
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
@@ -37,16 +30,19 @@ public:
     DWORD Error() const { return error_; }
     HANDLE Get() const { return file_.Get(); }
 
-    // Puts the file in the place of `destination` (unless it already has that name). An
-    // existing destination is replaced the way ReplaceFileW does it, which keeps what the old
-    // file had beyond its data: its security descriptor and named streams. Afterwards Get()
-    // names the destination, opened for setting its times and attributes (invalid when it
-    // cannot be opened again). False (with Error()) when the replacement is refused; the
-    // destination is then as it was, and the file is still ours to discard. The one exception
-    // is Kept(): the earlier destination is gone (the replacement failed half-way, or another
-    // program deleted it) and the data could not be moved to its name either, so the file stays
-    // under its temporary name, Path(), as the only copy of the data.
-    bool Commit(const std::wstring& destination);
+    // Puts the file in the place of `destination`. A missing destination: the open file is
+    // renamed, and never over a file that appeared meanwhile. An existing destination is
+    // replaced the way ReplaceFileW does it, which keeps what the old file had beyond its data:
+    // its security descriptor. With `keepEarlierAt`, the earlier file is moved there (the folder
+    // must exist, on the same volume) instead of being removed; EarlierKept() then says so.
+    // Afterwards Get() names the destination, opened for setting its times and attributes
+    // (invalid when it cannot be opened again). False (with Error()) when the replacement is
+    // refused; the destination is then as it was, and the file is still ours to discard. The
+    // one exception is Kept(): the earlier destination is gone (the replacement failed half-way,
+    // or another program deleted it) and the data could not be moved to its name either, so the
+    // file stays under its temporary name, Path(), as the only copy of the data.
+    bool Commit(const std::wstring& destination, const std::wstring& keepEarlierAt = {});
+    bool EarlierKept() const { return earlierKept_; }
     bool Kept() const { return kept_; }
     const std::wstring& Path() const { return path_; }
     // Deletes the file now. False when it cannot be deleted.
@@ -61,7 +57,8 @@ private:
     DWORD error_ = 0;
     bool created_ = false; // the file exists and is ours until committed
     bool committed_ = false;
-    bool kept_ = false; // left under the temporary name: never deleted
+    bool kept_ = false;        // left under the temporary name: never deleted
+    bool earlierKept_ = false; // the replaced file lies at the name Commit was given for it
 };
 
 } // namespace snapkeep

@@ -20,7 +20,9 @@ const FailureTexts kTexts{u"Fail",
                           u"File changed while it was being copied",
                           u"Times on this volume cannot be trusted",
                           u"Named streams of %1 files are not kept on this volume",
-                          u"This is a link"};
+                          u"This is a link",
+                          u"Not enough room on the USB device to keep the earlier copy safe",
+                          u"Temporary file of an interrupted copy, kept because its file is missing"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -37,7 +39,9 @@ TEST(FailureLine, PathAndReasonByCode) {
         {8, dst + u"; Fail: Destination file cannot be created."},
         {9, dst + u"; Fail: Destination file cannot be created."},
         {106, dst + u"; Fail: Destination file cannot be created."},
-        {12, dst + u"; Fail: Destination file cannot be created."},
+        {12, dst + u"; Fail: Temporary file of an interrupted copy, kept because its file is "
+                   u"missing."},
+        {20, dst + u"; Fail: Not enough room on the USB device to keep the earlier copy safe."},
         {11, dst + u"; Fail: File of 4 GB or more cannot be stored on a FAT volume."},
         {1, src + u"; Fail: Source file cannot be duplicated."},
         {2, src + u"; Fail: Source file cannot be duplicated."},

@@ -470,6 +470,18 @@ TEST_F(JobWindowTest, RestoreBringsTheBackupBackAndLeavesTheListsAlone) {
         EXPECT_TRUE(WaitForText(job_->Panel, L"Restore from USB Device to Host"));
         EXPECT_TRUE(WaitForText(job_->LabelStatus, L"Restore has finished."));
     });
+    // The newer keep.txt the restore replaced is not gone: it was moved aside under a name that
+    // says so, and (Wine's Recycle Bin cannot be relied on, docs/wine.md) kept beside.
+    WIN32_FIND_DATAW entry;
+    HANDLE aside = ::FindFirstFileW((folder + L"keep (before restore *).txt").c_str(), &entry);
+    ASSERT_NE(aside, INVALID_HANDLE_VALUE);
+    ::FindClose(aside);
+    const std::wstring asidePath = folder + entry.cFileName;
+    EXPECT_TRUE(ReadBytes(asidePath) == Pattern(2000, 9));
+    ASSERT_TRUE(job_->LastJob.has_value());
+    EXPECT_EQ(job_->LastJob->keptBeside, 1u);
+    EXPECT_EQ(job_->LastJob->recycled, 0u);
+    ASSERT_TRUE(::DeleteFileW(asidePath.c_str()));
     EXPECT_EQ(Snapshot(folder), backedUp);
     EXPECT_EQ(main_->ListViewDevice.Count(), 1);
     EXPECT_EQ(main_->ListViewHost.Count(), 1);

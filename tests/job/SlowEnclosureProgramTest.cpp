@@ -15,6 +15,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <regex>
 
 using namespace snapkeep;
 using namespace snapkeep::test;
@@ -283,7 +284,21 @@ TEST_F(SlowEnclosureProgramTest, PullingTheEnclosureOutDuringARestoreLosesNothin
 
     const auto after = Snapshot(folder_);
     EXPECT_TRUE(Leftovers(after).empty()) << "a temporary file was left on the host";
-    const auto files = FilesOf(folder_);
+    // A host file the restore replaced stays beside under its moved-aside name, as it was.
+    auto files = FilesOf(folder_);
+    const std::wregex aside(
+        LR"((.*) \(before restore \d{4}-\d{2}-\d{2} \d{4}(?: \d+)?\)(\.[^.\\]*)?)");
+    for (auto it = files.begin(); it != files.end();) {
+        std::wsmatch match;
+        if (!std::regex_match(it->first, match, aside)) {
+            ++it;
+            continue;
+        }
+        const std::wstring original = match[1].str() + match[2].str();
+        EXPECT_TRUE(changed.count(original) && changed.at(original) == it->second)
+            << Narrow(it->first);
+        it = files.erase(it);
+    }
     ASSERT_EQ(files.size(), changed.size());
     for (const auto& [name, entry] : files)
         EXPECT_TRUE(entry == changed.at(name) || entry == backedUp.at(name)) << Narrow(name);

@@ -337,13 +337,15 @@ TEST_F(FileCopy, SecondCopyWhileOneRunsGivesOne) {
 }
 
 TEST_F(FileCopy, CancelInsideANewFileLeavesNoFile) {
-    // No earlier copy: the file is written under its own name, and removed on cancel.
+    // No earlier copy: the file is still written under a temporary name, never as a half file
+    // under its own, and removed on cancel.
     ASSERT_TRUE(WriteBytes(dir / L"big.bin", Pattern(3'000'000, 6)));
     GatedFileAccess gated(1'024'000);
     int code = -1;
     std::thread copier([&] { code = RunFileCopy(dir / L"big.bin", dir / L"out\\big.bin", gated); });
     ASSERT_TRUE(gated.WaitReached());
-    EXPECT_TRUE(FileExists(dir / L"out\\big.bin"));
+    EXPECT_FALSE(FileExists(dir / L"out\\big.bin"));
+    EXPECT_EQ(TemporaryFilesIn(dir / L"out").size(), 1u);
     CopyCancelled = true;
     gated.Open();
     copier.join();
@@ -513,36 +515,40 @@ TEST_F(FileCopy, DataReachesTheDiskBeforeItReplacesTheEarlierFileOrGetsItsTimes)
     }
 }
 
-// A volume too full for a second copy beside the earlier one: writing into a temporary file fails
-// with "disk full" once `room` bytes of it are written, and the volume reports `free` bytes free.
-// It can also cancel at a chosen moment, fail the in-place rewrite, refuse the truncating open,
-// and report a smaller allocated size for the earlier file (compressed or sparse). Wine's own
-// disks under test are never that full; the end-to-end tests fill a small one for real.
+// A volume too full for a second copy beside the earlier one: a temporary file takes at most
+// `free` bytes before its writes fail with "disk full", and the volume reports `free` bytes free.
+// Each removal of an old version (the plan's makeRoom) gives back `freedPerRemoval` bytes, until
+// `removable` folders are gone. It can also cancel when the copy beside fails. Wine's own disks
+// under test are never that full; the end-to-end tests fill a small one for real.
 class FullVolume : public FileAccess {
 public:
-    enum class Cancel { Never, WhenTheCopyBesideFails, DuringTheRewrite };
-    std::uint64_t free = 0;
-    std::uint64_t room = 0;
-    std::uint64_t allocated = 0; // 0: the file system's own answer
-    Cancel cancel = Cancel::Never;
-    bool rewriteFails = false;
-    bool truncateRefused = false;
+    std::uint64_t free = 0; // what the volume reports
+    std::uint64_t room = 0; // what a temporary file can really take
+    std::uint64_t freedPerRemoval = 0;
+    int removable = 0;
+    int removed = 0;
+    bool cancelWhenFull = false;
 
-    explicit FullVolume(std::uint64_t freeBytes) : free(freeBytes) {}
+    explicit FullVolume(std::uint64_t freeBytes) : free(freeBytes), room(freeBytes) {}
+    bool MakeRoom() {
+        if (removed == removable)
+            return false;
+        ++removed;
+        free += freedPerRemoval;
+        room += freedPerRemoval;
+        return true;
+    }
+    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) override {
+        if (disposition == CREATE_NEW)
+            written_ = 0; // a new temporary file: the last one was discarded
+        return FileAccess::Open(path, access, share, disposition, flags);
+    }
     bool Write(HANDLE file, const void* data, DWORD size, DWORD& put) override {
         put = 0;
-        if (!IsTemporary(file)) { // the earlier file itself, emptied
-            if (cancel == Cancel::DuringTheRewrite)
-                CopyCancelled = true;
-            if (rewriteFails) {
-                ::SetLastError(ERROR_IO_DEVICE);
-                return false;
-            }
-            return FileAccess::Write(file, data, size, put);
-        }
         const DWORD fits = static_cast<DWORD>(std::min<std::uint64_t>(size, room - written_));
         if (fits == 0) {
-            if (cancel == Cancel::WhenTheCopyBesideFails)
+            if (cancelWhenFull)
                 CopyCancelled = true;
             ::SetLastError(ERROR_DISK_FULL);
             return false;
@@ -551,105 +557,164 @@ public:
         written_ += put;
         return ok;
     }
-    HANDLE Open(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
-                DWORD flags) override {
-        if (truncateRefused && disposition == TRUNCATE_EXISTING) {
-            ::SetLastError(ERROR_SHARING_VIOLATION);
-            return INVALID_HANDLE_VALUE;
-        }
-        return FileAccess::Open(path, access, share, disposition, flags);
-    }
     bool FreeSpace(const std::wstring&, std::uint64_t& bytes) override {
         bytes = free;
         return true;
     }
-    bool AllocatedSize(const std::wstring& path, std::uint64_t& bytes) override {
-        if (allocated == 0)
-            return FileAccess::AllocatedSize(path, bytes);
-        bytes = allocated;
-        return true;
-    }
 
 private:
-    static bool IsTemporary(HANDLE file) {
-        wchar_t name[1024] = {};
-        ::GetFinalPathNameByHandleW(file, name, 1023, FILE_NAME_NORMALIZED);
-        return std::wstring(name).find(L"~snapkeep-") != std::wstring::npos;
-    }
     std::uint64_t written_ = 0;
 };
 
-TEST_F(FileCopy, NoRoomBesideTheEarlierFileRewritesItInPlaceOnlyWhenThatFits) {
-    // What the earlier destination holds afterwards.
-    enum class Left { Fresh, Earlier, Nothing };
-    using Cancel = FullVolume::Cancel;
+// The earlier copy is never emptied or written over to make room: old versions are removed
+// until the new data fits beside it, or the earlier copy stays and the file fails.
+TEST_F(FileCopy, NoRoomBesideTheEarlierFileNeverEmptiesIt) {
+    constexpr std::uint64_t kMiB = 1024 * 1024;
     struct Case {
         const char* name;
-        size_t source;
-        std::uint64_t free, room, allocated;
-        Cancel cancel;
-        bool rewriteFails, truncateRefused;
+        bool plan; // a backup's plan, which keeps the earlier copy and can make room
+        std::uint64_t free, freedPerRemoval;
+        int removable;
+        bool cancelWhenFull;
         int result;
-        Left left;
+        int removed;
+        bool fresh; // the destination holds the new data, the earlier copy lies in its version
     };
-    // The earlier file holds 60,000 bytes.
+    // The new data is 50,000 bytes; a file needs 1 MiB of room beyond its data.
     const Case cases[] = {
-        {"fits only in the earlier file's place", 50'000, 40'000, 0, 0, Cancel::Never, false, false,
-         CopyDone, Left::Fresh},
-        {"fails for space part-way", 50'000, 40'000, 20'000, 0, Cancel::Never, false, false,
-         CopyDone, Left::Fresh},
-        // The volume had room for the new data: "disk full" meant something else (FAT refuses a
-        // file past 4 GiB that way), and a rewrite would fail at the same place.
-        {"the volume says it fits beside", 50'000, 60'000, 20'000, 0, Cancel::Never, false, false,
-         CopyDestinationWriteFailed, Left::Earlier},
-        {"fits nowhere", 200'000, 100'000, 0, 0, Cancel::Never, false, false,
-         CopyDestinationWriteFailed, Left::Earlier},
-        // Emptying a sparse or compressed file frees only what it takes on the disk.
-        {"the earlier file takes less than its size", 50'000, 40'000, 0, 8'192, Cancel::Never,
-         false, false, CopyDestinationWriteFailed, Left::Earlier},
-        {"cancelled before the earlier file is emptied", 50'000, 40'000, 20'000, 0,
-         Cancel::WhenTheCopyBesideFails, false, false, CopyCancelledMidFile, Left::Earlier},
-        {"cancelled during the rewrite", 50'000, 40'000, 0, 0, Cancel::DuringTheRewrite, false,
-         false, CopyDone, Left::Fresh},
-        {"the rewrite fails", 50'000, 40'000, 0, 0, Cancel::Never, true, false,
-         CopyDestinationWriteFailed, Left::Nothing},
-        {"cancelled during a rewrite that fails", 50'000, 40'000, 0, 0, Cancel::DuringTheRewrite,
-         true, false, CopyDestinationWriteFailed, Left::Nothing},
-        {"the truncating open is refused", 50'000, 40'000, 0, 0, Cancel::Never, false, true,
-         CopyDestinationWriteFailed, Left::Earlier},
+        {"fits after one old version is removed", true, 40'000, 2 * kMiB, 3, false, CopyDone, 1,
+         true},
+        {"fits after two", true, 40'000, kMiB / 2 + 10'000, 3, false, CopyDone, 2, true},
+        {"nothing old enough to remove", true, 40'000, kMiB, 0, false, CopyNoRoomToKeepEarlierCopy,
+         0, false},
+        {"not enough even with every old version gone", true, 40'000, 1000, 2, false,
+         CopyNoRoomToKeepEarlierCopy, 2, false},
+        // The volume had room for the new data: "disk full" meant something else, and removing
+        // versions would not help.
+        {"the volume says it fits", true, 40'000 + 2 * kMiB, kMiB, 3, false,
+         CopyDestinationWriteFailed, 0, false},
+        {"no plan (a restore): the user's file is kept", false, 40'000, kMiB, 3, false,
+         CopyDestinationWriteFailed, 0, false},
+        {"cancelled when the copy beside fails", true, 40'000, 2 * kMiB, 3, true,
+         CopyCancelledMidFile, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir folder;
         const std::wstring source = folder / L"s.bin";
         const std::wstring destination = folder / L"d.bin";
-        const std::string fresh = Pattern(c.source, 1);
+        const std::wstring version = folder / L"versions\\d.bin";
+        const std::string fresh = Pattern(50'000, 1);
         const std::string earlier = Pattern(60'000, 2);
         ASSERT_TRUE(WriteBytes(source, fresh));
         ASSERT_TRUE(SetWriteTimeAndAttributes(source, kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
         ASSERT_TRUE(WriteBytes(destination, earlier));
-        // An earlier read-only, hidden copy is rewritten all the same, and one that is kept
-        // keeps both.
         constexpr DWORD kProtected = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
         ASSERT_TRUE(SetWriteTimeAndAttributes(destination, kSomeTime - 10'000'000,
                                               kProtected | FILE_ATTRIBUTE_ARCHIVE));
         FullVolume volume(c.free);
-        volume.room = c.room;
-        volume.allocated = c.allocated;
-        volume.cancel = c.cancel;
-        volume.rewriteFails = c.rewriteFails;
-        volume.truncateRefused = c.truncateRefused;
-        EXPECT_EQ(RunFileCopy(source, destination, volume), c.result);
-        EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
-        if (c.left == Left::Nothing) {
-            EXPECT_FALSE(FileExists(destination));
-            continue;
+        volume.room = 40'000; // never enough for the 50,000 bytes
+        volume.freedPerRemoval = c.freedPerRemoval;
+        volume.removable = c.removable;
+        volume.cancelWhenFull = c.cancelWhenFull;
+        CopyPlan plan;
+        if (c.plan) {
+            plan.keepEarlierAt = version;
+            plan.makeRoom = [&volume] { return volume.MakeRoom(); };
         }
-        const bool rewritten = c.left == Left::Fresh;
-        EXPECT_EQ(ReadBytes(destination), rewritten ? fresh : earlier);
-        const Info info = InfoOf(destination);
-        EXPECT_EQ(info.lastWrite, rewritten ? kSomeTime : kSomeTime - 10'000'000);
-        EXPECT_EQ(info.attributes & kProtected, rewritten ? 0u : kProtected);
+        EXPECT_EQ(RunFileCopy(source, destination, volume, nullptr, &plan), c.result);
+        EXPECT_EQ(volume.removed, c.removed);
+        EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
+        EXPECT_EQ(plan.earlierKept, c.fresh);
+        // Wherever the earlier copy is, it is whole, with its time and its attributes.
+        const std::wstring earlierAt = c.fresh ? version : destination;
+        EXPECT_EQ(ReadBytes(earlierAt), earlier);
+        EXPECT_EQ(InfoOf(earlierAt).lastWrite, kSomeTime - 10'000'000);
+        EXPECT_EQ(InfoOf(earlierAt).attributes & kProtected, kProtected);
+        if (c.fresh) {
+            EXPECT_EQ(ReadBytes(destination), fresh);
+            EXPECT_EQ(InfoOf(destination).lastWrite, kSomeTime);
+        } else {
+            EXPECT_FALSE(FileExists(version));
+        }
+    }
+}
+
+// A replaced file goes where the plan says, by a rename: the same bytes and times, and the new
+// data in its place. Without a place the earlier file is replaced as before.
+TEST_F(FileCopy, TheReplacedFileIsMovedWhereThePlanSaysWithItsTimes) {
+    struct Case {
+        const char* name;
+        bool earlier;
+        std::wstring keepAt; // relative; empty: none
+    };
+    const Case cases[] = {
+        {"kept in a folder that does not exist yet", true, L"Backup Versions\\2026 x\\C\\d.txt"},
+        {"kept beside, under another name", true, L"d (before restore).txt"},
+        {"no place: replaced", true, L""},
+        {"nothing to replace", false, L"Backup Versions\\2026 x\\C\\d.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        ASSERT_TRUE(WriteBytes(folder / L"s.txt", "new content"));
+        ASSERT_TRUE(
+            SetWriteTimeAndAttributes(folder / L"s.txt", kSomeTime, FILE_ATTRIBUTE_ARCHIVE));
+        if (c.earlier) {
+            ASSERT_TRUE(WriteBytes(folder / L"d.txt", "earlier content"));
+            ASSERT_TRUE(SetWriteTimeAndAttributes(folder / L"d.txt", kSomeTime - 70'000'000,
+                                                  FILE_ATTRIBUTE_ARCHIVE));
+        }
+        CopyPlan plan;
+        if (!c.keepAt.empty())
+            plan.keepEarlierAt = folder / c.keepAt;
+        ASSERT_EQ(
+            RunFileCopy(folder / L"s.txt", folder / L"d.txt", SystemFileAccess(), nullptr, &plan),
+            CopyDone);
+        EXPECT_EQ(ReadBytes(folder / L"d.txt"), "new content");
+        EXPECT_EQ(InfoOf(folder / L"d.txt").lastWrite, kSomeTime);
+        EXPECT_EQ(plan.earlierKept, c.earlier && !c.keepAt.empty());
+        if (plan.earlierKept) {
+            EXPECT_EQ(ReadBytes(plan.keepEarlierAt), "earlier content");
+            EXPECT_EQ(InfoOf(plan.keepEarlierAt).lastWrite, kSomeTime - 70'000'000);
+        } else if (!c.keepAt.empty()) {
+            EXPECT_FALSE(FileExists(plan.keepEarlierAt));
+        }
+        EXPECT_TRUE(TemporaryFilesIn(folder.Path()).empty());
+    }
+}
+
+// A copy cut off at any step leaves under the destination's name either nothing or the earlier
+// file, never part of the new data: the name is taken only by a whole, flushed file.
+TEST_F(FileCopy, NoFileUnderTheRealNameIsEverHalfWritten) {
+    const std::string fresh = Pattern(3'000'000, 7);
+    for (const bool earlier : {false, true}) {
+        // The copy reads in large blocks; each of these is where one begins.
+        for (const std::uint64_t at : {0ull, 1'024'000ull, 2'048'000ull}) {
+            SCOPED_TRACE(std::string(earlier ? "replacing" : "new") + " at " + std::to_string(at));
+            TempDir folder;
+            const std::wstring destination = folder / L"d.bin";
+            ASSERT_TRUE(WriteBytes(folder / L"s.bin", fresh));
+            if (earlier) {
+                ASSERT_TRUE(WriteBytes(destination, "earlier"));
+            }
+            GatedFileAccess gated(at);
+            int code = -1;
+            std::thread copier([&] { code = RunFileCopy(folder / L"s.bin", destination, gated); });
+            // The moment a crash or a pulled cable would freeze.
+            if (gated.WaitReached(60'000)) {
+                if (earlier)
+                    EXPECT_EQ(ReadBytes(destination), "earlier");
+                else
+                    EXPECT_FALSE(FileExists(destination));
+            } else {
+                ADD_FAILURE() << "the copy never reached the byte";
+            }
+            gated.Open();
+            copier.join();
+            EXPECT_EQ(code, CopyDone);
+            EXPECT_TRUE(ReadBytes(destination) == fresh);
+        }
     }
 }
 
@@ -762,42 +827,59 @@ TEST_F(FileCopy, AFailedReplaceNeverLosesTheEarlierFileAndTheNewDataBoth) {
     }
 }
 
-TEST_F(FileCopy, AReallyFullVolumeTakesTheNewDataInTheEarlierFilesPlace) {
+// A really full volume: the earlier copy is never emptied to make room. Without a way to make
+// room the file fails and the earlier copy stays; a plan that frees space (here by deleting a
+// filler file, as removing an old version folder does) lets it through, the earlier copy kept.
+TEST_F(FileCopy, AReallyFullVolumeKeepsTheEarlierCopy) {
     const std::wstring volume = dir / L"small";
     ASSERT_TRUE(::CreateDirectoryW(volume.c_str(), nullptr));
-    SmallVolume small(volume, 4u << 20);
+    SmallVolume small(volume, 8u << 20);
     if (!small.Mounted())
         GTEST_SKIP() << "a small RAM file system cannot be mounted here (it needs Wine as root)";
     const std::wstring source = dir / L"s.bin";
     const std::wstring destination = volume + L"\\d.bin";
+    const std::wstring filler = volume + L"\\old version.bin";
     const std::string earlier = Pattern(3u << 20, 1);
-    const std::string fresh = Pattern(5u << 19, 2); // 2.5 MiB: not beside 3 MiB in 4 MiB
+    const std::string fresh = Pattern(5u << 19, 2); // 2.5 MiB: not beside 3 + 2 MiB in 8 MiB
     ASSERT_TRUE(WriteBytes(source, fresh));
     ASSERT_TRUE(WriteBytes(destination, earlier));
-    EXPECT_EQ(RunFileCopy(source, destination), CopyDone);
-    EXPECT_TRUE(ReadBytes(destination) == fresh);
+    ASSERT_TRUE(WriteBytes(filler, Pattern(3u << 20, 3)));
+    EXPECT_EQ(RunFileCopy(source, destination), CopyDestinationWriteFailed);
+    EXPECT_TRUE(ReadBytes(destination) == earlier);
     EXPECT_TRUE(TemporaryFilesIn(volume).empty());
 
-    // Larger than the whole volume: the earlier file is kept.
-    ASSERT_TRUE(WriteBytes(source, Pattern(5u << 20, 3)));
-    EXPECT_EQ(RunFileCopy(source, destination), CopyDestinationWriteFailed);
+    CopyPlan plan;
+    plan.keepEarlierAt = volume + L"\\versions\\d.bin";
+    plan.makeRoom = [] { return false; };
+    EXPECT_EQ(RunFileCopy(source, destination, SystemFileAccess(), nullptr, &plan),
+              CopyNoRoomToKeepEarlierCopy);
+    EXPECT_TRUE(ReadBytes(destination) == earlier);
+
+    int removals = 0;
+    plan.makeRoom = [&] { return ++removals == 1 && ::DeleteFileW(filler.c_str()); };
+    EXPECT_EQ(RunFileCopy(source, destination, SystemFileAccess(), nullptr, &plan), CopyDone);
     EXPECT_TRUE(ReadBytes(destination) == fresh);
+    EXPECT_TRUE(ReadBytes(plan.keepEarlierAt) == earlier);
     EXPECT_TRUE(TemporaryFilesIn(volume).empty());
 }
 
-TEST_F(FileCopy, ReplacingKeepsTheEarlierFilesNamedStreams) {
+// ReplaceFileW keeps the replaced file's named streams that the new file has none of; the copy
+// removes them, so a copy carries its source's streams and no others.
+TEST_F(FileCopy, ReplacingLeavesOnlyTheSourcesNamedStreams) {
     const std::wstring source = dir / L"s.txt";
     const std::wstring destination = dir / L"d.txt";
     ASSERT_TRUE(WriteBytes(source, "new content"));
     ASSERT_TRUE(WriteBytes(destination, "old"));
-    // A named stream, as a download's zone mark or another program's tag is kept.
-    // A file system without them either refuses the name or makes a file of that name.
-    if (!WriteBytes(destination + L":tag", "kept") || ReadBytes(destination + L":tag") != "kept" ||
-        Snapshot(dir.Path()).size() != 2)
+    // A file system without named streams either refuses the name or makes a file of that name.
+    if (!WriteBytes(destination + L":tag", "earlier") ||
+        ReadBytes(destination + L":tag") != "earlier" || Snapshot(dir.Path()).size() != 2)
         GTEST_SKIP() << "this file system has no named streams (Wine keeps none)";
+    ASSERT_TRUE(WriteBytes(source + L":Zone.Identifier", "zone"));
     ASSERT_EQ(RunFileCopy(source, destination), CopyDone);
     EXPECT_EQ(ReadBytes(destination), "new content");
-    EXPECT_EQ(ReadBytes(destination + L":tag"), "kept");
+    EXPECT_EQ(ReadBytes(destination + L":Zone.Identifier"), "zone");
+    EXPECT_EQ(SystemFileAccess().NamedStreams(destination),
+              (std::vector<std::wstring>{L":Zone.Identifier"}));
 }
 
 // A copy keeps the source's named streams, the mark a browser puts on a download among them:
@@ -807,13 +889,15 @@ TEST_F(FileCopy, NamedStreamsGoWithTheDataUnlessTheVolumeCannotKeepThem) {
     const std::string zone = "[ZoneTransfer]\r\nZoneId=3\r\n";
     struct Case {
         const char* name;
-        bool earlier, volumeKeepsThem, sourceHasStreams;
+        bool earlier, volumeKeepsThem, sourceHasStreams, keepEarlier;
     };
     const Case cases[] = {
-        {"a new file", false, true, true},
-        {"a replaced file", true, true, true},
-        {"a volume without streams", true, false, true},
-        {"a source without streams", false, false, false},
+        {"a new file", false, true, true, false},
+        {"a replaced file", true, true, true, false},
+        {"a replaced file kept as an earlier version", true, true, true, true},
+        {"a replaced file, the source without streams", true, true, false, true},
+        {"a volume without streams", true, false, true, false},
+        {"a source without streams", false, false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -828,9 +912,20 @@ TEST_F(FileCopy, NamedStreamsGoWithTheDataUnlessTheVolumeCannotKeepThem) {
         }
         if (c.earlier) {
             ASSERT_TRUE(WriteBytes(destination, "earlier"));
+            // The earlier file's own mark, which the new copy must not take over.
+            if (c.volumeKeepsThem) {
+                ASSERT_TRUE(WriteBytes(StreamsBeside::Beside(destination + L":old"), "mark"));
+            }
         }
+        CopyPlan plan;
+        if (c.keepEarlier)
+            plan.keepEarlierAt = folder / L"versions\\copy.exe";
         StreamCopy outcome{c.volumeKeepsThem};
-        EXPECT_EQ(RunFileCopy(source, destination, streams, nullptr, &outcome), CopyDone);
+        EXPECT_EQ(RunFileCopy(source, destination, streams, nullptr, &plan, &outcome), CopyDone);
+        if (c.keepEarlier) {
+            EXPECT_EQ(ReadBytes(plan.keepEarlierAt), "earlier");
+            EXPECT_EQ(ReadBytes(StreamsBeside::Beside(plan.keepEarlierAt + L":old")), "mark");
+        }
         EXPECT_TRUE(ReadBytes(destination) == ReadBytes(source));
         EXPECT_EQ(outcome.dropped, c.sourceHasStreams && !c.volumeKeepsThem);
         std::vector<std::wstring> copied = streams.NamedStreams(destination);

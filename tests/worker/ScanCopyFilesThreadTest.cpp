@@ -596,22 +596,33 @@ TEST_F(Worker, LeftoverTemporaryFilesAreNeitherBackedUpNorRestored) {
 // says which. The next copy pass of the folder removes it where that destination is there, and
 // keeps it with a failure line where it is not (it may hold the only copy of its data). A scan
 // pass changes nothing.
-TEST_F(Worker, LeftoversGoWhereTheirDestinationIsAndStayWhereItIsNot) {
+// A leftover goes when the file its interrupted copy was made from is still there (it is copied
+// again as ever), and stays with a line of its own when that file is gone: it may then hold the
+// only copy of its data.
+TEST_F(Worker, LeftoversGoWhereTheirSourceIsAndStayWhereItIsNot) {
     ASSERT_TRUE(WriteFileAt(H + L"docs\\report.txt", "report"));
     auto first = Make(H, false, true);
     ASSERT_EQ(Run(*first).size(), 1u);
-    const std::wstring removed[] = {B + L"docs\\~snapkeep-77-1-report.txt.tmp",
-                                    H + L"docs\\~snapkeep-88-1-report.txt.tmp"};
-    const std::wstring kept[] = {B + L"docs\\~snapkeep-77-2-lost.txt.tmp",
-                                 B + L"docs\\~snapkeep-77-3.tmp",
-                                 H + L"docs\\~snapkeep-88-2-only.txt.tmp"};
+    // A first backup of new.txt cut off: only its temporary file is on the enclosure.
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\new.txt", "new"));
+    // gone.txt was backed up and has since been deleted on the host: a restore of it that was
+    // cut off leaves a leftover on the host (its source is there), a later backup of it one on
+    // the enclosure (its source is not).
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\gone.txt", "gone"));
+    const std::wstring removed[] = {
+        B + L"docs\\~snapkeep-77-1-report.txt.tmp", H + L"docs\\~snapkeep-88-1-report.txt.tmp",
+        B + L"docs\\~snapkeep-77-4-new.txt.tmp", H + L"docs\\~snapkeep-88-3-gone.txt.tmp"};
+    const std::wstring kept[] = {
+        B + L"docs\\~snapkeep-77-2-lost.txt.tmp", B + L"docs\\~snapkeep-77-3.tmp",
+        H + L"docs\\~snapkeep-88-2-only.txt.tmp", B + L"docs\\~snapkeep-77-5-gone.txt.tmp"};
     for (const std::wstring& path : removed)
         ASSERT_TRUE(WriteFileAt(path, "half a copy"));
     for (const std::wstring& path : kept)
         ASSERT_TRUE(WriteFileAt(path, "maybe the only copy"));
 
     auto scan = Make(H, true, true);
-    EXPECT_TRUE(Run(*scan).empty());
+    for (const Handled& h : Run(*scan))
+        EXPECT_EQ(h.source, H + L"docs\\new.txt") << "only new.txt needs copying";
     for (const std::wstring& path : removed)
         EXPECT_TRUE(FileExists(path)) << "a scan pass removed a leftover";
 
@@ -619,6 +630,10 @@ TEST_F(Worker, LeftoversGoWhereTheirDestinationIsAndStayWhereItIsNot) {
     std::vector<Handled> handled = Run(*backup);
     std::vector<std::wstring> reported;
     for (const Handled& h : handled) {
+        if (h.result == CopyDone) { // new.txt, copied again
+            EXPECT_EQ(h.source, H + L"docs\\new.txt");
+            continue;
+        }
         EXPECT_EQ(h.result, CopyLeftoverKept);
         EXPECT_EQ(h.destination, h.source);
         reported.push_back(h.destination);
@@ -632,6 +647,7 @@ TEST_F(Worker, LeftoversGoWhereTheirDestinationIsAndStayWhereItIsNot) {
     for (const std::wstring& path : kept)
         EXPECT_EQ(ReadBytes(path), "maybe the only copy");
     EXPECT_EQ(ReadBytes(B + L"docs\\report.txt"), "report");
+    EXPECT_EQ(ReadBytes(B + L"docs\\new.txt"), "new");
 }
 
 TEST_F(Worker, ABackupWithoutAnEnclosureDriveCopiesNothingAndSaysSo) {
@@ -787,9 +803,9 @@ TEST_F(Worker, AFileHeldOpenForWritingGetsTheInUseLine) {
     auto worker = Make(H + L"mail\\", false, true);
     const std::vector<Handled> handled = Run(*worker);
     ASSERT_EQ(handled.size(), 2u);
-    const FailureTexts texts{
-        u"Fail", u"", u"", u"", u"", u"", u"", u"", u"In use by another program",
-        u"",     u"", u"", u""};
+    FailureTexts texts;
+    texts.fail = u"Fail";
+    texts.sourceInUse = u"In use by another program";
     for (const Handled& h : handled) {
         if (h.source == H + L"mail\\note.txt") {
             EXPECT_EQ(h.result, CopyDone);

@@ -462,7 +462,53 @@ HANDLE StreamsBeside::Open(const std::wstring& path, DWORD access, DWORD share, 
         ::SetLastError(ERROR_INVALID_NAME);
         return INVALID_HANDLE_VALUE;
     }
-    return FileAccess::Open(beside, access, share, disposition, flags);
+    HANDLE file = FileAccess::Open(beside, access, share, disposition, flags);
+    if (file != INVALID_HANDLE_VALUE) {
+        std::lock_guard<std::mutex> guard(lock_);
+        opened_[file] = beside;
+    }
+    return file;
+}
+
+void StreamsBeside::MoveStreams(const std::wstring& from, const std::wstring& to) {
+    for (const std::wstring& name : NamedStreams(from))
+        ::MoveFileExW(Beside(from + name).c_str(), Beside(to + name).c_str(),
+                      MOVEFILE_REPLACE_EXISTING);
+}
+
+bool StreamsBeside::ReplaceKeeping(const std::wstring& destination, const std::wstring& replacement,
+                                   const std::wstring& backup, DWORD& error) {
+    const std::vector<std::wstring> earlier = NamedStreams(destination);
+    if (!FileAccess::ReplaceKeeping(destination, replacement, backup, error))
+        return false;
+    // The backup is the earlier file itself, streams and all; those the replacement has none of
+    // stay on the new file too.
+    for (const std::wstring& name : earlier)
+        ::CopyFileW(Beside(destination + name).c_str(), Beside(backup + name).c_str(), FALSE);
+    MoveStreams(replacement, destination);
+    return true;
+}
+
+bool StreamsBeside::Move(const std::wstring& from, const std::wstring& to, DWORD& error) {
+    if (!FileAccess::Move(from, to, error))
+        return false;
+    MoveStreams(from, to);
+    return true;
+}
+
+bool StreamsBeside::Rename(HANDLE file, const std::wstring& to, DWORD& error) {
+    std::wstring from;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        const auto known = opened_.find(file);
+        if (known != opened_.end())
+            from = known->second;
+    }
+    if (!FileAccess::Rename(file, to, error))
+        return false;
+    if (!from.empty())
+        MoveStreams(from, to);
+    return true;
 }
 
 std::vector<std::wstring> StreamsBeside::NamedStreams(const std::wstring& path) {

@@ -188,7 +188,9 @@ private:
 
 // Named streams, which Wine does not keep on Linux folders, kept by a stand-in as files beside
 // their file: "x.txt:name" is the file "x.txt.stream-name". Opening a stream opens that file,
-// listing a file's streams lists those files, and a replaced file takes the replacement's. On
+// listing a file's streams lists those files, and a renamed file takes its streams along. A
+// replaced file takes the replacement's and, as ReplaceFileW does, keeps those of its own the
+// replacement has no stream of that name for; a backup name gets all of the earlier file's. On
 // the volume of `streamless` (a root such as "R:\"; none when empty) a stream cannot be made,
 // as on FAT or exFAT.
 class StreamsBeside : public FileAccess {
@@ -200,9 +202,16 @@ public:
     std::vector<std::wstring> NamedStreams(const std::wstring& path) override;
     bool Replace(const std::wstring& destination, const std::wstring& replacement,
                  DWORD& error) override;
+    bool ReplaceKeeping(const std::wstring& destination, const std::wstring& replacement,
+                        const std::wstring& backup, DWORD& error) override;
+    bool Move(const std::wstring& from, const std::wstring& to, DWORD& error) override;
+    bool Rename(HANDLE file, const std::wstring& to, DWORD& error) override;
 
 private:
+    void MoveStreams(const std::wstring& from, const std::wstring& to);
     std::wstring streamless_;
+    std::mutex lock_;
+    std::map<HANDLE, std::wstring> opened_; // the path each handle was opened with
 };
 
 } // namespace snapkeep::test
