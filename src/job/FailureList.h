@@ -11,19 +11,19 @@ namespace snapkeep {
 
 // The reasons a failure line gives, in the interface language.
 struct FailureTexts {
-    std::u16string fail;             // "Fail"
-    std::u16string pathTooLong;      // destination path too long (code 7)
-    std::u16string cannotCreate;     // destination cannot be created or written
-    std::u16string cannotDuplicate;  // any other failure: the source's fault
-    std::u16string tooLargeForFat;   // 4 GiB or more bound for a FAT volume (code 11)
-    std::u16string nameClash;        // another item of the folder takes the name (code 13)
-    std::u16string newCopyKept;      // the new data kept under its temporary name (code 14)
-    std::u16string rootInsideBackup; // a root inside the backup tree (code 15)
-    std::u16string sourceInUse;      // another program holds the source open for writing (16)
-    std::u16string sourceChanged;    // the source changed while it was copied (17)
-    std::u16string timesUntrusted;   // a volume that gives back other times than set (18)
-    std::u16string streamsNotKept;   // named streams of %1 files a volume could not keep
-    std::u16string linkNotFollowed;  // a link the copy did not pass through (code 19)
+    std::u16string fail;                // "Fail"
+    std::u16string pathTooLong;         // destination path too long (code 7)
+    std::u16string cannotCreate;        // destination cannot be created or written
+    std::u16string cannotDuplicate;     // any other failure: the source's fault
+    std::u16string tooLargeForFat;      // 4 GiB or more bound for a FAT volume (code 11)
+    std::u16string nameClash;           // another item of the folder takes the name (code 13)
+    std::u16string newCopyKept;         // the new data kept under its temporary name (code 14)
+    std::u16string rootInsideBackup;    // a root inside the backup tree (code 15)
+    std::u16string sourceInUse;         // another program holds the source open for writing (16)
+    std::u16string sourceChanged;       // the source changed while it was copied (17)
+    std::u16string timesUntrusted;      // a volume that gives back other times than set (18)
+    std::u16string streamsNotKept;      // named streams of %1 files a volume could not keep
+    std::u16string linkNotFollowed;     // a link the copy did not pass through (code 19)
     std::u16string noRoomToKeepEarlier; // no room beside the earlier copy (code 20)
     std::u16string leftoverKept;        // an interrupted copy's file kept (code 12)
 };

@@ -147,8 +147,8 @@ enum class Text : uint8_t {
     ErrcodeStreamsNotKept, // shown with a volume's root; %1 = number of files
     // The job history's path + a line break, shown when no viewer may be started for it.
     HistoryFileIs,
-    ErrcodeLinkNotFollowed, // a reason of a failure line, + ".": a link the copy did not pass
-    HistoryLinksSkipped,    // + ": " + number of links below a folder that were not followed
+    ErrcodeLinkNotFollowed,     // a reason of a failure line, + ".": a link the copy did not pass
+    HistoryLinksSkipped,        // + ": " + number of links below a folder that were not followed
     ErrcodeNoRoomToKeepEarlier, // a reason of a failure line, + "."
     ErrcodeLeftoverKept,        // a reason of a failure line, + "."
     // Before a backup's copy pass: %1 = files changed, %2 = files backed up before; + "?".

@@ -8,21 +8,22 @@ using namespace snapkeep;
 
 namespace {
 
-const FailureTexts kTexts{u"Fail",
-                          u"Destination path is too long",
-                          u"Destination file cannot be created",
-                          u"Source file cannot be duplicated",
-                          u"File of 4 GB or more cannot be stored on a FAT volume",
-                          u"Name clashes",
-                          u"New copy kept under this name",
-                          u"Folder lies inside the backup tree",
-                          u"In use by another program",
-                          u"File changed while it was being copied",
-                          u"Times on this volume cannot be trusted",
-                          u"Named streams of %1 files are not kept on this volume",
-                          u"This is a link",
-                          u"Not enough room on the USB device to keep the earlier copy safe",
-                          u"Temporary file of an interrupted copy, kept because its file is missing"};
+const FailureTexts kTexts{
+    u"Fail",
+    u"Destination path is too long",
+    u"Destination file cannot be created",
+    u"Source file cannot be duplicated",
+    u"File of 4 GB or more cannot be stored on a FAT volume",
+    u"Name clashes",
+    u"New copy kept under this name",
+    u"Folder lies inside the backup tree",
+    u"In use by another program",
+    u"File changed while it was being copied",
+    u"Times on this volume cannot be trusted",
+    u"Named streams of %1 files are not kept on this volume",
+    u"This is a link",
+    u"Not enough room on the USB device to keep the earlier copy safe",
+    u"Temporary file of an interrupted copy, kept because its file is missing"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
