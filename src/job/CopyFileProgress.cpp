@@ -75,18 +75,7 @@ void TCopyFileForm::TimerCopyFileTimer() {
     ShowText(LabelFinishedFiles,
              TextOf(Text::CopyFileFormFinFiles) + L": " + FormatCount(Progress.FinishedFiles()));
 
-    // Only the lines not yet in the list are added and measured.
-    const int shown = ListBoxFiles.Count();
-    if (FailedFiles->Size() > static_cast<size_t>(shown)) {
-        for (const std::u16string& line : FailedFiles->LinesFrom(static_cast<size_t>(shown))) {
-            const std::wstring text = win::ToWide(line);
-            ListBoxFiles.Add(text);
-            const int width = ListBoxFiles.TextWidth(text + L"  ");
-            if (width > WidestLine)
-                WidestLine = width;
-            ListBoxFiles.SetHorizontalExtent(WidestLine);
-        }
-    }
+    ShowNewFailureLines();
 
     CGaugeTotal.SetRange(0, 100);
     ProgressBarSingle.SetRange(0, 100);
@@ -100,6 +89,23 @@ void TCopyFileForm::TimerCopyFileTimer() {
     const ProgressBars bars = Progress.RefreshCopy(CopyWorker->CurrentPercent(), copying);
     CGaugeTotal.SetPosition(bars.gauge);
     ProgressBarSingle.SetPosition(bars.bar);
+}
+
+void TCopyFileForm::ShowNewFailureLines() {
+    if (!FailedFiles)
+        return;
+    // Only the lines not yet in the list are added and measured.
+    const int shown = ListBoxFiles.Count();
+    if (FailedFiles->Size() > static_cast<size_t>(shown)) {
+        for (const std::u16string& line : FailedFiles->LinesFrom(static_cast<size_t>(shown))) {
+            const std::wstring text = win::ToWide(line);
+            ListBoxFiles.Add(text);
+            const int width = ListBoxFiles.TextWidth(text + L"  ");
+            if (width > WidestLine)
+                WidestLine = width;
+            ListBoxFiles.SetHorizontalExtent(WidestLine);
+        }
+    }
 }
 
 } // namespace snapkeep

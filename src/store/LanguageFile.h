@@ -140,8 +140,15 @@ enum class Text : uint8_t {
     ErrcodeRootInsideBackup, // a folder to back up that lies inside the backup tree itself
     // At start: text + one line per data file that exists but could not be read.
     DataFileUnreadable,
+    // More reasons of a failure line, + ".".
+    ErrcodeRootMissing,        // a ticked folder that is not there (or not on the USB device)
+    ErrcodeDestinationRefused, // a restore that would write into a Windows, Program Files or
+                               // Startup folder
+    // The device list's context menu and the folder dialog of its command.
+    DeviceRestoreTo,            // menu item, ends with "..."
+    RestoreToWindowDescription, // description line of the folder dialog
 };
-inline constexpr size_t kTextCount = 66;
+inline constexpr size_t kTextCount = 70;
 
 // One row of the key list.
 struct LanguageKey {
@@ -151,7 +158,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 89;
+inline constexpr size_t kLanguageKeyCount = 93;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

@@ -38,6 +38,12 @@ enum CopyResult : int {
     CopyKeptUnderTemporaryName = 14,
     // The walk's root lies inside the backup tree it would write into; nothing is copied.
     CopyRootInsideBackup = 15,
+    // A folder of the job that is not there (or, in a restore, not on the enclosure's volume);
+    // nothing of it is copied.
+    CopyRootMissing = 16,
+    // A restore would write into the Windows folder, a Program Files folder or a Startup folder;
+    // nothing is written there.
+    CopyDestinationRefused = 17,
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

@@ -72,6 +72,10 @@ bool TScanCopyFiles::MatchFileType(const std::wstring& path) const {
 }
 
 std::wstring TScanCopyFiles::MapDestination(const std::wstring& source) const {
+    // Every path of the walk starts with its root.
+    if (!backupDirection_ && !restoreTarget_.empty())
+        return source.starts_with(rootFolder_) ? restoreTarget_ + source.substr(rootFolder_.size())
+                                               : std::wstring();
     const std::u16string from = win::ToU16(source);
     const std::optional<std::u16string> mapped =
         backupDirection_ ? MapBackupPath(from, deviceRoot16_) : MapRestorePath(from);
@@ -215,7 +219,7 @@ void TScanCopyFiles::TidyDestinationLeftovers(const std::wstring& folder) {
     if (scanOnly_)
         return;
     const std::wstring destination = MapDestination(folder);
-    if (destination.empty())
+    if (destination.empty() || Refused(destination))
         return;
     WIN32_FIND_DATAW entry;
     win::FindHandle listing(::FindFirstFileExW(
@@ -311,6 +315,11 @@ bool TScanCopyFiles::RootLiesInsideDestinationTree() const {
     return false;
 }
 
+// A restore's destination its guard refuses.
+bool TScanCopyFiles::Refused(const std::wstring& destination) const {
+    return !backupDirection_ && destinationGuard_ && destinationGuard_(destination);
+}
+
 // One file entry. False when the walk must stop (cancelled during the file).
 bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
     const FileInfo source = FileInfoFromFindData(entry);
@@ -338,6 +347,8 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     if (!scanOnly_) {
         if (destination.empty()) {
             lastResult_.store(CopyFolderCreateFailed);
+        } else if (Refused(destination)) {
+            lastResult_.store(CopyDestinationRefused);
         } else if (alias) {
             lastResult_.store(CopyNameClash);
         } else if (destination.size() > kDestinationPathLimit) {

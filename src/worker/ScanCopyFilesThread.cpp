@@ -63,6 +63,14 @@ void TScanCopyFiles::SetVolumeRules(std::shared_ptr<VolumeRules> rules) {
     volumeRules_ = std::move(rules);
 }
 
+void TScanCopyFiles::SetRestoreTarget(std::wstring folder) {
+    restoreTarget_ = std::move(folder);
+}
+
+void TScanCopyFiles::SetDestinationGuard(DestinationGuard guard) {
+    destinationGuard_ = std::move(guard);
+}
+
 void TScanCopyFiles::SetTypeList(const char* const* typeList, int typeCount) {
     typeList_ = typeList;
     typeCount_ = typeCount;

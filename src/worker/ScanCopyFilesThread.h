@@ -59,6 +59,13 @@ public:
     // What the job has learned about its volumes, shared by all its workers so that each volume
     // is looked at once per job. Without it the worker learns for itself.
     void SetVolumeRules(std::shared_ptr<VolumeRules> rules);
+    // A restore into another folder than the one the Backup tree names: every file below the
+    // root goes to `folder` (ending with a backslash) + its path below the root.
+    void SetRestoreTarget(std::wstring folder);
+    // Asked, in a restore's copy pass, for each file about to be written: true refuses it
+    // (CopyDestinationRefused), and nothing is written there.
+    using DestinationGuard = std::function<bool(const std::wstring& destination)>;
+    void SetDestinationGuard(DestinationGuard guard);
 
     // Control.
     void Start();
@@ -104,6 +111,7 @@ private:
     bool HandleFile(const std::wstring& folder, const WIN32_FIND_DATAW& entry);
     bool MatchFileType(const std::wstring& path) const;
     std::wstring MapDestination(const std::wstring& source) const;
+    bool Refused(const std::wstring& destination) const;
     std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
     void WaitWhilePaused() const;
     void SetSourcePath(const std::wstring& path);
@@ -122,6 +130,8 @@ private:
     bool scanOnly_ = false;
     FileAccess* files_ = &SystemFileAccess();
     std::shared_ptr<VolumeRules> volumeRules_;
+    std::wstring restoreTarget_;
+    DestinationGuard destinationGuard_;
 
     // The walk's own, on the worker's thread: the folders from the root down to the one being
     // listed, and the backup's destination tree, neither of which the walk enters again.

@@ -15,7 +15,9 @@ const FailureTexts kTexts{u"Fail",
                           u"File of 4 GB or more cannot be stored on a FAT volume",
                           u"Name clashes",
                           u"New copy kept under this name",
-                          u"Folder lies inside the backup tree"};
+                          u"Folder lies inside the backup tree",
+                          u"Folder not found",
+                          u"Not restored: it would go into a Windows folder"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -42,6 +44,8 @@ TEST(FailureLine, PathAndReasonByCode) {
         {13, src + u"; Fail: Name clashes."},
         {14, dst + u"; Fail: New copy kept under this name."},
         {15, src + u"; Fail: Folder lies inside the backup tree."},
+        {16, src + u"; Fail: Folder not found."},
+        {17, dst + u"; Fail: Not restored: it would go into a Windows folder."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeFailureLine(c.code, src, dst, kTexts), c.line) << c.code;

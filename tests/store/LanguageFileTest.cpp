@@ -48,7 +48,7 @@ std::string Narrow(std::u16string_view text) {
 
 TEST(LanguageKeys, HaveTheDocumentedShape) {
     const auto keys = LanguageKeys();
-    ASSERT_EQ(keys.size(), 89u);
+    ASSERT_EQ(keys.size(), 93u);
     size_t captionOnly = 0, tableOnly = 0, both = 0;
     for (const LanguageKey& row : keys) {
         EXPECT_TRUE(row.SetsCaption || row.StoresText) << Narrow(row.Key);
@@ -57,9 +57,9 @@ TEST(LanguageKeys, HaveTheDocumentedShape) {
         both += row.SetsCaption && row.StoresText;
     }
     EXPECT_EQ(captionOnly, 23u);
-    EXPECT_EQ(tableOnly, 65u);
+    EXPECT_EQ(tableOnly, 69u);
     EXPECT_EQ(both, 1u);
-    EXPECT_EQ(kTextCount, 66u);
+    EXPECT_EQ(kTextCount, 70u);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].SetsCaption, Caption::LabelVersion);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].StoresText, Text::LabelVersion);
     // Table entries find their own rows, in key-list order.
