@@ -290,8 +290,10 @@ TEST_F(JobWindowTest, AnEnclosureTheProbeCannotWriteStopsABackupButNotARestore) 
     EXPECT_FALSE(FileExists(drive_->Root() + L"temp.~txt")) << "the failed probe stayed";
 
     // A restore only reads the enclosure: it goes on, its estimates those of a typical disk.
-    ASSERT_EQ(main_->ListViewDevice.Count(), 0) << "the stopped backup added no row";
-    main_->ListViewDevice.Add(true, BackupOf(folder));
+    // The first backup's row is kept by the stopped one, and is ticked for the restore.
+    ASSERT_EQ(main_->ListViewDevice.Count(), 1) << "the stopped backup kept the earlier row";
+    EXPECT_EQ(main_->ListViewDevice.Text(0), BackupOf(folder));
+    main_->ListViewDevice.SetChecked(0, true);
     RunJob(false, [&] { EXPECT_TRUE(WaitForText(job_->LabelStatus, L"Restore has finished.")); });
     EXPECT_EQ(workers, 2);
     EXPECT_EQ(ReadBytes(folder + L"a.txt"), Pattern(3000, 1));
