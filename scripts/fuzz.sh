@@ -17,7 +17,7 @@ cmake --build --preset fuzz -j "${FUZZ_BUILD_JOBS:-2}" >/dev/null
 harnesses=("$@")
 if ((${#harnesses[@]} == 0)); then
     harnesses=(KeyLookupFuzz FolderListFuzz SettingsFuzz ProductConfigFuzz LanguageFileFuzz
-               EnclosureFileFuzz IdentifyChipFuzz HistoryFileFuzz)
+               EnclosureFileFuzz IdentifyChipFuzz HistoryFileFuzz EnclosureIndexFuzz)
 fi
 
 mkdir -p build/fuzz/findings

@@ -2,6 +2,7 @@
 // and show it modally. The enclosure's button reaches the Backup command too.
 #include "app/Main.h"
 
+#include "app/CommandScope.h"
 #include "job/CopyFileWindow.h"
 #include "ui/Dialogs.h"
 
@@ -10,18 +11,6 @@ namespace snapkeep {
 namespace {
 // The Others text must fit the 128-byte extension buffer with its terminating zero.
 constexpr size_t kOthersTextLimit = 128;
-
-// Marks a command as running for the button's gate, however the command ends.
-class CommandScope {
-public:
-    explicit CommandScope(ButtonPressGate& gate) : gate_(gate) { gate_.CommandBegins(); }
-    ~CommandScope() { gate_.CommandEnds(); }
-    CommandScope(const CommandScope&) = delete;
-    CommandScope& operator=(const CommandScope&) = delete;
-
-private:
-    ButtonPressGate& gate_;
-};
 
 } // namespace
 
@@ -75,8 +64,6 @@ TMainForm::JobStart TMainForm::RunBackupCommand() {
     const JobStart start = CheckJobStart();
     if (start != JobStart::Accepted || !CopyFileForm)
         return start;
-    // Emptied before the window opens, whatever the job then does: the backup fills it again.
-    ListViewDevice.Clear();
     CopyFileForm->btnPause.SetCaption(TextOf(Text::CfwPausebtn));
     CopyFileForm->btnCancel.SetCaption(TextOf(Text::CfwCancelbtn));
     CopyFileForm->btnRestart.SetCaption(TextOf(Text::CfwRestartbtn));
@@ -87,6 +74,8 @@ TMainForm::JobStart TMainForm::RunBackupCommand() {
     CopyFileForm->HistoryPath = HistoryPath();
     CopyFileForm->ShowJob();
     ShowJobNotice();
+    if (deviceListPending_)
+        ShowDeviceFolders();
     return JobStart::Accepted;
 }
 
@@ -101,6 +90,8 @@ void TMainForm::btnRestoreClick() {
     CopyFileForm->HistoryPath = HistoryPath();
     CopyFileForm->ShowJob();
     ShowJobNotice();
+    if (deviceListPending_)
+        ShowDeviceFolders();
 }
 
 } // namespace snapkeep

@@ -75,6 +75,8 @@ void TMainForm::WireFolderLists() {
     };
     ListViewHost.OnChange = [this](int) { ListViewHostChange(); };
     ListViewDevice.OnChange = [this](int) { ListViewDeviceChange(); };
+    ListViewDevice.OnContextMenu = [this](int row, POINT at) { ListViewDeviceRightClick(row, at); };
+    ComboBoxDiskLetter.OnChange = [this] { ComboBoxDiskLetterChange(); };
 }
 
 void TMainForm::UpdateBackupButton() {
@@ -86,6 +88,15 @@ void TMainForm::UpdateBackupButton() {
 void TMainForm::UpdateRestoreButton() {
     // Restore only needs the enclosure to have a drive at all, and a ticked device folder.
     btnRestore.SetEnabled(ComboBoxDiskLetter.Count() > 0 && CountCheckedItems(ListViewDevice) > 0);
+}
+
+std::wstring TMainForm::EnclosureDriveOf(const std::wstring& path) const {
+    // Every drive of the enclosure, not only the selected one.
+    const std::wstring root = RootOfPath(path);
+    for (int i = 0; i < ComboBoxDiskLetter.Count(); ++i)
+        if (SameDriveRoot(ComboBoxDiskLetter.Item(i), root))
+            return root;
+    return {};
 }
 
 void TMainForm::btnHostAddClick() {
@@ -102,11 +113,9 @@ void TMainForm::btnHostAddClick() {
         if (ListViewHost.Text(i) == path)
             message = path + TextOf(Text::DirAlreadyAdded);
     if (message.empty()) {
-        // Every drive of the enclosure is refused, not only the selected one.
-        const std::wstring root = RootOfPath(path);
-        for (int i = 0; i < ComboBoxDiskLetter.Count() && message.empty(); ++i)
-            if (SameDriveRoot(ComboBoxDiskLetter.Item(i), root))
-                message = TextOf(Text::CannotSelSameDisk) + root + L".";
+        const std::wstring root = EnclosureDriveOf(path);
+        if (!root.empty())
+            message = TextOf(Text::CannotSelSameDisk) + root + L".";
     }
     if (!message.empty()) {
         ui::ErrorBox(message, TextOf(Text::ErrTitle));

@@ -1,12 +1,14 @@
 #pragma once
 // The main window: three pages (the folder lists with the Backup and Restore commands, the
 // settings, About), the tray icon, and the state that lives as long as the program.
+#include "app/DeviceFolders.h"
 #include "app/FileTypeRules.h"
 #include "device/ButtonPressGate.h"
 #include "device/DeviceServices.h"
 #include "device/DriveRescan.h"
 #include "device/ErrorNotifier.h"
 #include "job/JobHistory.h"
+#include "job/EnclosureIndexFile.h"
 #include "job/JobHost.h"
 #include "store/FolderListFile.h"
 #include "store/LanguageFile.h"
@@ -48,6 +50,7 @@ public:
     std::wstring DataPath(const std::wstring& relative) const;
     bool LoadFolderList(const std::wstring& path, ui::ListView& list, std::string& error);
     void SaveFolderList(const std::wstring& path, const ui::ListView& list);
+    void SaveFolderRows(const std::wstring& path, const std::vector<FolderRow>& rows);
     void LoadSettings(const std::wstring& path);
     void SaveSettings(const std::wstring& path);
     void ResetSettings();
@@ -77,6 +80,16 @@ public:
     void ListViewHostKeyUp(WORD key, unsigned modifiers);
     void ListViewHostChange();
     void ListViewDeviceChange();
+    // The device list shows what the enclosure on the selected volume holds (DeviceFolders.h);
+    // never rebuilt while a job runs, which reads its rows by index.
+    void ShowDeviceFolders();
+    // The device row's context menu: "Restore to another folder...".
+    void ListViewDeviceRightClick(int row, POINT screen);
+    void RestoreToAnotherFolder(int row);
+    // The drive box: the user's choice is kept across rescans while it is listed.
+    void ComboBoxDiskLetterChange();
+    // The drive root of `path` when it lies on a drive of the enclosure, else empty.
+    std::wstring EnclosureDriveOf(const std::wstring& path) const;
     // The folder dialog of the Add command; tests put their own choice here.
     std::function<std::wstring(const std::wstring& description)> ChooseFolder;
 
@@ -116,7 +129,6 @@ public:
     int FolderCount(FolderList list) const override;
     bool FolderTicked(FolderList list, int row) const override;
     std::wstring FolderPath(FolderList list, int row) const override;
-    void ClearDeviceFolders() override;
     void AddDeviceFolder(const std::wstring& path) override;
     std::wstring DriveRoot() const override;
     FileTypeChoice ChosenFileTypes() const override;
@@ -207,6 +219,11 @@ private:
     bool loaded_ = false;        // the data folder was read: FormClose may write it back
     std::vector<std::wstring> unreadableFiles_; // data files there at start that could not be read
     bool activatedBefore_ = false;              // the first activation always rescans
+    DeviceFolders deviceFolders_{SameFolderName}; // every device row known, and those shown
+    bool deviceListPending_ = false;              // a rebuild waits for the running job to end
+    std::wstring chosenDrive_; // the drive root last chosen, by the user or a rescan
+    void HarvestDeviceTicks();
+    void FillDeviceList();
 };
 
 // The one main window of the process.

@@ -76,6 +76,13 @@ bool TMainForm::Create(const std::wstring& dataBase, std::string& error) {
     if (!LoadFolderList(DataPath(L"SnapData\\Host.txt"), ListViewHost, error) ||
         !LoadFolderList(DataPath(L"SnapData\\Device.txt"), ListViewDevice, error))
         return false;
+    // The rows as loaded, merged where two name one folder; shown as saved until the
+    // enclosure is found.
+    std::vector<FolderRow> deviceRows;
+    for (int i = 0; i < ListViewDevice.Count(); ++i)
+        deviceRows.push_back({ListViewDevice.Checked(i), win::ToU16(ListViewDevice.Text(i))});
+    deviceFolders_.Load(deviceRows);
+    FillDeviceList();
     LoadSettings(DataPath(L"SnapData\\Setting.txt"));
 
     UpdateBackupButton();

@@ -53,7 +53,16 @@ void TMainForm::SetEnclosureDevicePath(const std::string& path) {
 }
 
 void TMainForm::ShowRescanResult(bool found) {
-    ComboBoxDiskLetter.SetItemIndex(found ? 0 : -1);
+    // The volume the user chose stays chosen while it is listed: a USB stick plugged in, or a
+    // burst of device changes, must not send the next job to another volume.
+    int selected = found ? 0 : -1;
+    for (int i = 0; found && i < ComboBoxDiskLetter.Count(); ++i)
+        if (ComboBoxDiskLetter.Item(i) == chosenDrive_)
+            selected = i;
+    ComboBoxDiskLetter.SetItemIndex(selected);
+    if (selected >= 0)
+        chosenDrive_ = ComboBoxDiskLetter.Item(selected);
+    ShowDeviceFolders();
     LabelDiskStatus.SetCaption(TextOf(found ? Text::LabelDiskStatusYes : Text::LabelDiskStatusNo));
     UpdateBackupButton();
     UpdateRestoreButton();

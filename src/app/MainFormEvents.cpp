@@ -118,7 +118,10 @@ void TMainForm::FormClose() {
     if (!loaded_)
         return;
     SaveFolderList(DataPath(L"SnapData\\Host.txt"), ListViewHost);
-    SaveFolderList(DataPath(L"SnapData\\Device.txt"), ListViewDevice);
+    // Every device row known, those the list does not show (their folder is not on the
+    // enclosure found now) included.
+    HarvestDeviceTicks();
+    SaveFolderRows(DataPath(L"SnapData\\Device.txt"), deviceFolders_.Rows());
     SaveSettings(DataPath(L"SnapData\\Setting.txt"));
 }
 

@@ -1,6 +1,8 @@
 // What a job reads from the main window, and the device rows a backup adds to it.
 #include "app/Main.h"
 
+#include "win/Text.h"
+
 namespace snapkeep {
 
 namespace {
@@ -23,12 +25,13 @@ std::wstring TMainForm::FolderPath(FolderList list, int row) const {
     return ListOf(*this, list).Text(row);
 }
 
-void TMainForm::ClearDeviceFolders() {
-    ListViewDevice.Clear();
-}
-
 void TMainForm::AddDeviceFolder(const std::wstring& path) {
-    ListViewDevice.Add(false, path);
+    // Appended, never rebuilt: the rows already shown keep their places during the job.
+    HarvestDeviceTicks();
+    if (const std::optional<size_t> known = deviceFolders_.Add(win::ToU16(path))) {
+        const FolderRow& row = deviceFolders_.Row(*known);
+        ListViewDevice.Add(row.Checked, win::ToWide(row.Path));
+    }
 }
 
 std::wstring TMainForm::DriveRoot() const {

@@ -30,11 +30,15 @@ bool TMainForm::LoadFolderList(const std::wstring& path, ui::ListView& list, std
 }
 
 void TMainForm::SaveFolderList(const std::wstring& path, const ui::ListView& list) {
-    if (!KeepUnreadableCopy(path))
-        return;
     std::vector<FolderRow> rows;
     for (int i = 0; i < list.Count(); ++i)
         rows.push_back(FolderRow{list.Checked(i), win::ToU16(list.Text(i))});
+    SaveFolderRows(path, rows);
+}
+
+void TMainForm::SaveFolderRows(const std::wstring& path, const std::vector<FolderRow>& rows) {
+    if (!KeepUnreadableCopy(path))
+        return;
     // A file that cannot be written keeps its old content; nothing is reported.
     win::ReplaceFileContent(path, EncodeFolderList(rows));
 }

@@ -5,6 +5,7 @@
 #include "job/ChangeAlarm.h"
 #include "job/DiskSpeed.h"
 #include "job/JobNotice.h"
+#include "job/EnclosureIndexFile.h"
 #include "job/JobRoots.h"
 #include "job/OthersText.h"
 #include "ui/Application.h"
@@ -84,7 +85,10 @@ void TCopyFileForm::FormActivate() {
                      win::ToU16(TextOf(Text::ErrcodeStreamsNotKept)),
                      win::ToU16(TextOf(Text::ErrcodeLinkNotFollowed)),
                      win::ToU16(TextOf(Text::ErrcodeNoRoomToKeepEarlier)),
-                     win::ToU16(TextOf(Text::ErrcodeLeftoverKept))};
+                     win::ToU16(TextOf(Text::ErrcodeLeftoverKept)),
+
+                     win::ToU16(TextOf(Text::ErrcodeRootMissing)),
+                     win::ToU16(TextOf(Text::ErrcodeDestinationRefused))};
 
     BeginJobRecord();
     BuildTypeList();
@@ -96,6 +100,9 @@ void TCopyFileForm::FormActivate() {
         BackupDirection ? std::make_shared<EarlierVersions>(DriveRoot, jobStart_) : nullptr;
     filesWithCopy_ = 0;
     filesChanged_ = 0;
+    // Rows of a restore can come from a disk this PC did not write: the places it must never
+    // write to are learned once per job.
+    protectedFolders_ = BackupDirection ? nullptr : std::make_shared<ProtectedFolders>();
     if (!RunScanPass() || !ConfirmManyChanges() || !RunCopyPass()) {
         EndJobRecord(closePosted_ ? JobEnd::Cancelled : stopReason_);
         // A pass that stopped at a guard before any job had run would leave the design state,
@@ -142,8 +149,6 @@ void TCopyFileForm::BuildTypeList() {
 JobHost::FolderList TCopyFileForm::JobFolders() {
     if (BackupDirection) {
         Panel.SetCaption(TextOf(Text::PanelBackupHostToUSB));
-        // A backup fills the device list anew with the folders it writes.
-        host_.ClearDeviceFolders();
         return JobHost::FolderList::Host;
     }
     Panel.SetCaption(TextOf(Text::PanelRestoreUSBToHost));
@@ -154,13 +159,66 @@ bool TCopyFileForm::JobCanStart() {
     return !DriveRoot.empty() && !Stopping();
 }
 
+bool TCopyFileForm::RowTaken(JobHost::FolderList folders, int row) const {
+    if (OnlyRow >= 0)
+        return row == OnlyRow;
+    return host_.FolderTicked(folders, row);
+}
+
 void TCopyFileForm::MakeJobRoots(int row) {
     const JobHost::FolderList folders =
         BackupDirection ? JobHost::FolderList::Host : JobHost::FolderList::Device;
-    const JobRoots roots = snapkeep::MakeJobRoots(
-        BackupDirection, win::ToU16(host_.FolderPath(folders, row)), win::ToU16(DriveRoot));
+    std::u16string path = win::ToU16(host_.FolderPath(folders, row));
+    if (!BackupDirection) {
+        // A restore reads the enclosure's volume of this job and nothing else: the row's folder
+        // below its root, on that volume, whatever letter the row was saved with. A row that
+        // names no folder of the Backup tree reads nothing (its folder is "missing").
+        const std::optional<std::u16string> below = RowBelowRoot(path);
+        path = below ? win::ToU16(DriveRoot) + u"Backup\\" + below->substr(7) : std::u16string();
+    }
+    const JobRoots roots = snapkeep::MakeJobRoots(BackupDirection, path, win::ToU16(DriveRoot));
     SourceRoot = win::ToWide(roots.source);
     DestinationRoot = win::ToWide(roots.destination);
+    if (!BackupDirection && !RestoreTarget.empty() && !path.empty()) {
+        // Into the chosen folder, under the name of the row's last folder.
+        const std::u16string_view folder(path.data(), path.size() - 1);
+        DestinationRoot =
+            RestoreTarget + win::ToWide(folder.substr(folder.find_last_of(u'\\') + 1)) + L"\\";
+    }
+}
+
+bool TCopyFileForm::RootPresent() const {
+    if (SourceRoot.empty())
+        return false;
+    const DWORD attributes = ::GetFileAttributesW(SourceRoot.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void TCopyFileForm::ReportMissingRoot() {
+    // A folder that is not there (an unplugged drive, a folder renamed) is a failure the user
+    // must see, not a job that copied nothing: one line, in the list, the history and the
+    // notice's count.
+    const std::u16string row = win::ToU16(SourceRoot.empty() ? DestinationRoot : SourceRoot);
+    FailedFiles->Append(MakeFailureLine(CopyRootMissing, row, u"", failureTexts_));
+    ShowNewFailureLines();
+}
+
+void TCopyFileForm::IndexFolder(bool ended) {
+    if (!ended) {
+        const std::optional<std::u16string> below = RowBelowRoot(win::ToU16(DestinationRoot));
+        if (!below) {
+            indexEntry_ = {};
+            return;
+        }
+        indexEntry_ = {*below, win::ToU16(SourceRoot), ComputerName(), IndexTimeNow(), u""};
+    } else {
+        if (indexEntry_.folder.empty())
+            return;
+        indexEntry_.ended = IndexTimeNow();
+    }
+    // An index that cannot be written (a full or write-protected disk) costs the backup
+    // nothing: the folder's copy shows up by its drive-letter folder or its saved row.
+    PutEnclosureIndexEntry(DriveRoot, indexEntry_);
 }
 
 bool TCopyFileForm::MeasureDiskSpeed() {
@@ -214,9 +272,11 @@ bool TCopyFileForm::RunScanPass() {
         // The rows are looked up again for each folder: a list that shrank meanwhile ends the
         // pass where it ends.
         for (int row = 0; row < rows && row < host_.FolderCount(folders); ++row) {
-            if (!host_.FolderTicked(folders, row))
+            if (!RowTaken(folders, row))
                 continue;
             MakeJobRoots(row);
+            if (!RootPresent()) // reported in the copy pass
+                continue;
             if (!RunScanWorker() || Stopping()) {
                 result = false;
                 break;
@@ -313,14 +373,25 @@ bool TCopyFileForm::RunCopyPass() {
 
     bool result = true;
     for (int row = 0; row < rows && row < host_.FolderCount(folders); ++row) {
-        if (!host_.FolderTicked(folders, row))
+        if (!RowTaken(folders, row))
             continue;
         MakeJobRoots(row);
-        // The row a later restore walks. A folder that maps nowhere has no such place.
-        if (BackupDirection && !DestinationRoot.empty())
+        const bool present = RootPresent();
+        // The row a later restore walks, and the enclosure's index entry that lets any PC find
+        // it. A folder that maps nowhere has no such place; one that is not there is not taken.
+        const bool indexed = BackupDirection && present && !DestinationRoot.empty();
+        if (indexed) {
             host_.AddDeviceFolder(DestinationRoot);
+            IndexFolder(false);
+        }
         NoteFolderStart();
-        const bool ran = RunCopyWorker();
+        bool ran = true;
+        if (present)
+            ran = RunCopyWorker();
+        else
+            ReportMissingRoot();
+        if (indexed && ran && !Stopping())
+            IndexFolder(true);
         NoteFolderEnd();
         if (!ran || Stopping()) {
             result = false;
@@ -414,6 +485,13 @@ std::unique_ptr<TScanCopyFiles> TCopyFileForm::SetUpWorker(bool scanPass) {
         worker->SetEarlierVersions(earlierVersions_);
     else if (!scanPass && !BackupDirection)
         worker->SetRestoreAside(win::ToWide(RestoreStampText(jobStart_)), SystemRecycleBin());
+    if (!BackupDirection) {
+        if (!RestoreTarget.empty())
+            worker->SetRestoreTarget(DestinationRoot);
+        if (std::shared_ptr<ProtectedFolders> guard = protectedFolders_)
+            worker->SetDestinationGuard(
+                [guard](const std::wstring& destination) { return guard->Refuses(destination); });
+    }
     worker->SetErrorCaption(TextOf(Text::ErrTitle));
     worker->SetErrorText(TextOf(Text::ProgramFatalErr));
     if (OnWorkerReady)

@@ -44,21 +44,6 @@ void TCopyFileForm::RecordCopiedFile(TScanCopyFiles& worker) {
     Progress.RecordCopiedFile(result == 0, worker.FileSize());
 }
 
-void TCopyFileForm::ShowNewFailureLines() {
-    // Only the lines not yet in the list are added and measured.
-    const int shown = ListBoxFiles.Count();
-    if (FailedFiles->Size() > static_cast<size_t>(shown)) {
-        for (const std::u16string& line : FailedFiles->LinesFrom(static_cast<size_t>(shown))) {
-            const std::wstring text = win::ToWide(line);
-            ListBoxFiles.Add(text);
-            const int width = ListBoxFiles.TextWidth(text + L"  ");
-            if (width > WidestLine)
-                WidestLine = width;
-            ListBoxFiles.SetHorizontalExtent(WidestLine);
-        }
-    }
-}
-
 // Once the last folder is done: a volume that could not keep the named streams of some copied
 // files says so once, with their number, in the list and in the job's history (beside the last
 // folder's lines).
@@ -121,6 +106,23 @@ void TCopyFileForm::TimerCopyFileTimer() {
     const ProgressBars bars = Progress.RefreshCopy(CopyWorker->CurrentPercent(), copying);
     CGaugeTotal.SetPosition(bars.gauge);
     ProgressBarSingle.SetPosition(bars.bar);
+}
+
+void TCopyFileForm::ShowNewFailureLines() {
+    if (!FailedFiles)
+        return;
+    // Only the lines not yet in the list are added and measured.
+    const int shown = ListBoxFiles.Count();
+    if (FailedFiles->Size() > static_cast<size_t>(shown)) {
+        for (const std::u16string& line : FailedFiles->LinesFrom(static_cast<size_t>(shown))) {
+            const std::wstring text = win::ToWide(line);
+            ListBoxFiles.Add(text);
+            const int width = ListBoxFiles.TextWidth(text + L"  ");
+            if (width > WidestLine)
+                WidestLine = width;
+            ListBoxFiles.SetHorizontalExtent(WidestLine);
+        }
+    }
 }
 
 } // namespace snapkeep

@@ -15,7 +15,9 @@
 #include "job/JobHost.h"
 #include "job/JobHistory.h"
 #include "job/JobProgress.h"
+#include "job/ProtectedFolders.h"
 #include "job/TypeList.h"
+#include "store/EnclosureIndex.h"
 #include "store/LanguageFile.h"
 #include "ui/Button.h"
 #include "ui/Font.h"
@@ -63,6 +65,11 @@ public:
     // file the job's record is appended to (none when empty).
     bool StartedByButton = false;
     std::wstring HistoryPath;
+    // Also set by the command, for one job: a restore of this device row alone, ticked or not
+    // (-1: the ticked rows), into `RestoreTarget` (ending with a backslash) instead of the place
+    // its path in the Backup tree names (empty: that place).
+    int OnlyRow = -1;
+    std::wstring RestoreTarget;
     // The record of the last job, once it has ended; none before the first.
     std::optional<JobRecord> LastJob;
     // The history's texts in the interface language, numbers and sizes in the user's formats.
@@ -127,6 +134,13 @@ private:
     const std::wstring& TextOf(Text key) const;
     static std::wstring FormatCount(std::uint64_t value);
     JobHost::FolderList JobFolders();
+    bool RowTaken(JobHost::FolderList folders, int row) const;
+    bool RootPresent() const;
+    void ReportMissingRoot();
+    void ShowNewFailureLines();
+    // The enclosure's index: a backup's folder is entered when its copy pass begins, and its
+    // end noted when the pass ends without a cancel.
+    void IndexFolder(bool ended);
     bool JobCanStart();
     void ShowCopyWidgets(bool visible);
     void ShowOnlyClose();
@@ -140,7 +154,6 @@ private:
     void NoteFolderStart();
     void NoteFolderEnd();
     void EndJobRecord(JobEnd end);
-    void ShowNewFailureLines();
     void ReportDroppedStreams();
     static void SetPeriod(ui::Timer& timer, int milliseconds);
     static void ShowText(ui::Label& label, const std::wstring& text);
@@ -157,6 +170,8 @@ private:
     LocalStamp jobStart_;             // the running job's local start time
     std::uint32_t filesWithCopy_ = 0; // found by the scan pass: files that had a copy,
     std::uint32_t filesChanged_ = 0;  // and those of them whose content changed since
+    std::shared_ptr<ProtectedFolders> protectedFolders_; // of a running restore
+    IndexEntry indexEntry_;                              // of the backup's folder being copied
     SIZE size_{};
     bool fixedSize_ = false;
     bool jobRunning_ = false;

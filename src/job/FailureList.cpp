@@ -36,6 +36,13 @@ std::u16string MakeFailureLine(std::int32_t code, std::u16string_view source,
         path = destination;
         reason = &texts.linkNotFollowed;
         break;
+    case CopyRootMissing:
+        reason = &texts.rootMissing;
+        break;
+    case CopyDestinationRefused: // the place it would have gone to
+        path = destination;
+        reason = &texts.destinationRefused;
+        break;
     case CopyKeptUnderTemporaryName: // the destination path names the kept file
         path = destination;
         reason = &texts.newCopyKept;

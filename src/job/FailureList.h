@@ -26,6 +26,8 @@ struct FailureTexts {
     std::u16string linkNotFollowed;     // a link the copy did not pass through (code 19)
     std::u16string noRoomToKeepEarlier; // no room beside the earlier copy (code 20)
     std::u16string leftoverKept;        // an interrupted copy's file kept (code 12)
+    std::u16string rootMissing;         // a folder of the job that is not there (code 21)
+    std::u16string destinationRefused;  // a restore into a system folder (code 22)
 };
 
 // "path; Fail: reason." The destination path is shown for the destination's faults, the

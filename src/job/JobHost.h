@@ -26,9 +26,9 @@ public:
     virtual bool FolderTicked(FolderList list, int row) const = 0;
     virtual std::wstring FolderPath(FolderList list, int row) const = 0;
 
-    // A backup lists the folders it writes, for a later restore: it empties the device list
-    // and adds one unticked row per folder whose turn has come.
-    virtual void ClearDeviceFolders() = 0;
+    // A backup lists the folders it writes, for a later restore: a folder whose copy pass has
+    // begun gets its unticked row, unless the device list has it already. Rows of other folders
+    // stay: their copies are still on the enclosure.
     virtual void AddDeviceFolder(const std::wstring& path) = 0;
 
     // The selected enclosure volume's root ("E:\"); empty when none is selected.

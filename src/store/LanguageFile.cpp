@@ -244,6 +244,19 @@ constexpr std::array<LanguageKey, kLanguageKeyCount> kKeys{{
      u"Replaced files kept beside the restored ones",
      {},
      T::HistoryKeptBeside},
+    // A ticked folder that is not there: an unplugged drive, a folder deleted or renamed, or a
+    // device folder that is not on the USB device's selected volume. One line, not a success.
+    {u"ERRCODE_FOLDER_NOT_FOUND", u"Folder not found", {}, T::ErrcodeRootMissing},
+    // Rows can come from a disk another PC wrote: a restore never writes into the system.
+    {u"ERRCODE_DESTINATION_REFUSED",
+     u"Not restored: it would go into a Windows, Program Files or Startup folder",
+     {},
+     T::ErrcodeDestinationRefused},
+    {u"DeviceRestoreTo", u"Restore to another folder...", {}, T::DeviceRestoreTo},
+    {u"RestoreToWindowDescription",
+     u"Select the folder to restore into",
+     {},
+     T::RestoreToWindowDescription},
 }};
 
 // Every caption target and every table entry appears exactly once in the key list.
@@ -271,7 +284,7 @@ constexpr std::array<size_t, kTextCount> MakeTextRows() {
 constexpr std::array<size_t, kTextCount> kTextRows = MakeTextRows();
 
 static_assert(static_cast<size_t>(Caption::CheckBoxOthersExt) + 1 == kCaptionCount);
-static_assert(static_cast<size_t>(Text::HistoryKeptBeside) + 1 == kTextCount);
+static_assert(static_cast<size_t>(Text::RestoreToWindowDescription) + 1 == kTextCount);
 
 // A value read from a file never contains U+0000 (the text ends there), so a default made of
 // one can only mean the lookup fell back.

@@ -158,8 +158,14 @@ enum class Text : uint8_t {
     HistoryVersionsRemoved,  // + ": " + "E:\Backup Versions\2026-11-01 120000\", one per line
     HistoryRecycled,         // + ": " + number of files
     HistoryKeptBeside,       // + ": " + number of files
+    ErrcodeRootMissing,        // a ticked folder that is not there (or not on the USB device)
+    ErrcodeDestinationRefused, // a restore that would write into a Windows, Program Files or
+                               // Startup folder
+    // The device list's context menu and the folder dialog of its command.
+    DeviceRestoreTo,            // menu item, ends with "..."
+    RestoreToWindowDescription, // description line of the folder dialog
 };
-inline constexpr size_t kTextCount = 81;
+inline constexpr size_t kTextCount = 85;
 
 // One row of the key list.
 struct LanguageKey {
@@ -169,7 +175,7 @@ struct LanguageKey {
     std::optional<Text> StoresText;
 };
 
-inline constexpr size_t kLanguageKeyCount = 104;
+inline constexpr size_t kLanguageKeyCount = 108;
 
 // The key list in the order the keys are looked up and applied.
 std::span<const LanguageKey, kLanguageKeyCount> LanguageKeys();

@@ -3,6 +3,7 @@
 #include "ui/Application.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 namespace snapkeep::ui {
 
@@ -39,6 +40,29 @@ LRESULT CALLBACK ListView::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
             if (::GetKeyState(VK_MENU) < 0)
                 modifiers |= kModifierAlt;
             Application::Guarded([&] { self->OnKeyUp(static_cast<WORD>(wParam), modifiers); });
+        }
+    } else if (msg == WM_CONTEXTMENU) {
+        // A right click (the list sends this once the click is done) or the menu key and
+        // Shift+F10 (the point is -1, -1: the selected row's menu opens beside it).
+        auto* self = reinterpret_cast<ListView*>(data);
+        if (self->OnContextMenu) {
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            int row = -1;
+            if (lParam == -1) {
+                row = self->Selected();
+                RECT rect{};
+                if (row < 0 || !ListView_GetItemRect(hwnd, row, &rect, LVIR_LABEL))
+                    ::GetClientRect(hwnd, &rect);
+                at = {rect.left, rect.bottom};
+                ::ClientToScreen(hwnd, &at);
+            } else {
+                LVHITTESTINFO hit{};
+                hit.pt = at;
+                ::ScreenToClient(hwnd, &hit.pt);
+                row = ListView_HitTest(hwnd, &hit);
+            }
+            Application::Guarded([&] { self->OnContextMenu(row, at); });
+            return 0;
         }
     } else if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(hwnd, SubclassProc, 1);

@@ -30,6 +30,9 @@ public:
     std::function<void(int index)> OnChange;
     // The selection moved to or away from a row.
     std::function<void(int index, bool selected)> OnSelectItem;
+    // A context menu is asked for: by a right click (the row under it, -1 for none) or from the
+    // keyboard (the selected row); the point in screen coordinates, where the menu opens.
+    std::function<void(int index, POINT screen)> OnContextMenu;
     // A key was released while the list had the focus: virtual key and modifier state
     // (MK_SHIFT / MK_CONTROL / alt as 0x1000) at that moment.
     std::function<void(WORD key, unsigned modifiers)> OnKeyUp;

@@ -54,6 +54,12 @@ enum CopyResult : int {
     // The new data does not fit on the enclosure beside the earlier copy, even after removing
     // every earlier version old enough to go; the earlier copy stays as it was.
     CopyNoRoomToKeepEarlierCopy = 20,
+    // A folder of the job that is not there (or, in a restore, not on the enclosure's volume);
+    // nothing of it is copied.
+    CopyRootMissing = 21,
+    // A restore would write into the Windows folder, a Program Files folder or a Startup folder;
+    // nothing is written there.
+    CopyDestinationRefused = 22,
     CopyApplyInfoFailed = 106,      // times or attributes cannot be set on the destination
     CopySourceInfoLateFailed = 107, // the source's information cannot be read when applying it
 };

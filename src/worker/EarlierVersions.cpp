@@ -76,6 +76,10 @@ EarlierVersions::EarlierVersions(std::wstring root, const LocalStamp& jobStart)
         root_ += L'\\';
 }
 
+std::wstring EarlierVersions::TreePath() const {
+    return root_ + win::ToWide(kVersionsFolderName) + L"\\";
+}
+
 std::wstring EarlierVersions::FolderPath() const {
     return root_ + win::ToWide(kVersionsFolderName) + L"\\" + name_ + L"\\";
 }

@@ -19,6 +19,8 @@ public:
     // names the job's own versions folder.
     EarlierVersions(std::wstring root, const LocalStamp& jobStart);
 
+    // "E:\Backup Versions\"
+    std::wstring TreePath() const;
     // "E:\Backup Versions\2026-12-11 014810\"
     std::wstring FolderPath() const;
     // Where the earlier copy of `destination` goes; empty when it lies outside "Backup\".

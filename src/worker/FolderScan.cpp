@@ -68,6 +68,10 @@ bool TScanCopyFiles::MatchFileType(const std::wstring& path) const {
 }
 
 std::wstring TScanCopyFiles::MapDestination(const std::wstring& source) const {
+    // Every path of the walk starts with its root.
+    if (!backupDirection_ && !restoreTarget_.empty())
+        return source.starts_with(rootFolder_) ? restoreTarget_ + source.substr(rootFolder_.size())
+                                               : std::wstring();
     const std::u16string from = win::ToU16(source);
     const std::optional<std::u16string> mapped =
         backupDirection_ ? MapBackupPath(from, deviceRoot16_) : MapRestorePath(from);
@@ -258,7 +262,7 @@ void TScanCopyFiles::TidyDestinationLeftovers(const std::wstring& folder) {
     if (scanOnly_)
         return;
     const std::wstring destination = MapDestination(folder);
-    if (destination.empty())
+    if (destination.empty() || Refused(destination))
         return;
     WIN32_FIND_DATAW entry;
     win::FindHandle listing(::FindFirstFileExW(
@@ -400,6 +404,24 @@ int TScanCopyFiles::PrepareDestinationFolder(const std::wstring& destination) {
     return CopyLinkNotFollowed;
 }
 
+// Before a backup replaces an earlier copy: the folder of the versions tree it goes to is made
+// as the Backup tree's folders are, without passing a link. CopyLinkNotFollowed (the worker's
+// DestinationPath then names the link) keeps the earlier copy where it is and the file is not
+// copied; any other trouble is left to the copy, which then keeps the earlier copy too.
+int TScanCopyFiles::PrepareVersionFolder(const std::wstring& destination, bool hasCopy) {
+    if (!hasCopy || !backupDirection_ || !earlierVersions_ || !versionFolders_)
+        return CopyDone;
+    const std::wstring keepAt = earlierVersions_->PathFor(destination);
+    if (keepAt.empty())
+        return CopyDone;
+    const FolderStep step = versionFolders_->Make(keepAt.substr(0, keepAt.find_last_of(L'\\') + 1));
+    if (step.reach != FolderReach::Link && step.reach != FolderReach::Outside)
+        return CopyDone;
+    win::CriticalSectionLock lock(textLock_);
+    destinationPath_ = step.reach == FolderReach::Link ? step.at : keepAt;
+    return CopyLinkNotFollowed;
+}
+
 // A restore's name for the host file it replaces, in the file's own folder, that no entry there
 // has yet: "report (before restore 2026-12-11 0148).docx", then " 2", " 3", ...
 std::wstring TScanCopyFiles::FreeAsideName(const std::wstring& destination) const {
@@ -437,6 +459,11 @@ void TScanCopyFiles::PutAside(const CopyPlan& plan) {
         recycled_.fetch_add(1);
     else
         keptBeside_.fetch_add(1);
+}
+
+// A restore's destination its guard refuses.
+bool TScanCopyFiles::Refused(const std::wstring& destination) const {
+    return !backupDirection_ && destinationGuard_ && destinationGuard_(destination);
 }
 
 // One file entry. False when the walk must stop (cancelled during the file).
@@ -482,6 +509,8 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
     if (!scanOnly_) {
         if (destination.empty()) {
             lastResult_.store(CopyFolderCreateFailed);
+        } else if (Refused(destination)) {
+            lastResult_.store(CopyDestinationRefused);
         } else if (alias) {
             lastResult_.store(CopyNameClash);
         } else if (destinationIsLink) {
@@ -494,6 +523,9 @@ bool TScanCopyFiles::HandleFile(const std::wstring& folder, const WIN32_FIND_DAT
         } else if (const int folderCode = PrepareDestinationFolder(destination);
                    folderCode != CopyDone) {
             lastResult_.store(folderCode);
+        } else if (const int versionCode = PrepareVersionFolder(destination, hasCopy);
+                   versionCode != CopyDone) {
+            lastResult_.store(versionCode);
         } else {
             // The percentage goes to 0 before the size is published: a reader never sees this
             // file's size with the share of the file before it.

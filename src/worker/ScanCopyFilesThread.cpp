@@ -72,6 +72,14 @@ void TScanCopyFiles::SetRestoreAside(std::wstring stamp, RecycleBin& bin) {
     recycleBin_ = &bin;
 }
 
+void TScanCopyFiles::SetRestoreTarget(std::wstring folder) {
+    restoreTarget_ = std::move(folder);
+}
+
+void TScanCopyFiles::SetDestinationGuard(DestinationGuard guard) {
+    destinationGuard_ = std::move(guard);
+}
+
 void TScanCopyFiles::SetTypeList(const char* const* typeList, int typeCount) {
     typeList_ = typeList;
     typeCount_ = typeCount;
@@ -174,6 +182,7 @@ void TScanCopyFiles::Execute() {
     // Nothing stays open once the walk is over.
     sourceFolders_.reset();
     targetFolders_.reset();
+    versionFolders_.reset();
 
     {
         win::CriticalSectionLock lock(pauseLock_);
@@ -189,10 +198,14 @@ void TScanCopyFiles::Execute() {
 void TScanCopyFiles::SetUpFolderChains() {
     sourceFolders_.reset();
     targetFolders_.reset();
+    versionFolders_.reset();
     if (backupDirection_) {
         sourceFolders_.emplace(rootFolder_, true);
         if (!destinationTreePath_.empty())
             targetFolders_.emplace(destinationTreePath_, false);
+        // The versions tree is on the same disk, and no more to be trusted than Backup.
+        if (earlierVersions_)
+            versionFolders_.emplace(earlierVersions_->TreePath(), false);
         return;
     }
     const size_t tree = rootFolder_.find(L":\\Backup\\");

@@ -68,6 +68,13 @@ public:
     // A restore: each host file it replaces is moved aside under a name with `stamp` (the job's
     // start, "2026-12-11 0148") and then offered to `bin`. Without it a host file is replaced.
     void SetRestoreAside(std::wstring stamp, RecycleBin& bin);
+    // A restore into another folder than the one the Backup tree names: every file below the
+    // root goes to `folder` (ending with a backslash) + its path below the root.
+    void SetRestoreTarget(std::wstring folder);
+    // Asked, in a restore's copy pass, for each file about to be written: true refuses it
+    // (CopyDestinationRefused), and nothing is written there.
+    using DestinationGuard = std::function<bool(const std::wstring& destination)>;
+    void SetDestinationGuard(DestinationGuard guard);
 
     // Control.
     void Start();
@@ -133,11 +140,13 @@ private:
     bool StillUnchanged(const std::wstring& source, const FileInfo& copy);
     bool MatchFileType(const std::wstring& path) const;
     std::wstring MapDestination(const std::wstring& source) const;
+    bool Refused(const std::wstring& destination) const;
     std::wstring MakeDestinationPath(const std::wstring& source); // also publishes it
     void WaitWhilePaused() const;
     void SetSourcePath(const std::wstring& path);
     void LearnVolumes();
     void ReportUntrustedTimes();
+    int PrepareVersionFolder(const std::wstring& destination, bool hasCopy);
     std::wstring FreeAsideName(const std::wstring& destination) const;
     void PutAside(const CopyPlan& plan);
 
@@ -157,6 +166,8 @@ private:
     std::shared_ptr<EarlierVersions> earlierVersions_;
     std::wstring restoreStamp_;
     RecycleBin* recycleBin_ = nullptr;
+    std::wstring restoreTarget_;
+    DestinationGuard destinationGuard_;
 
     // The walk's own, on the worker's thread. The folders it reads and the folders it writes
     // into, each from the root it trusts down, opened without following links: a backup trusts
@@ -164,6 +175,7 @@ private:
     // the Backup folder alone and the host folder it restores into.
     std::optional<FolderChain> sourceFolders_;
     std::optional<FolderChain> targetFolders_;
+    std::optional<FolderChain> versionFolders_; // a backup's versions tree, when it keeps one
     // The backup's destination tree, which the walk never enters.
     std::optional<FolderIdentity> destinationTree_;
     std::wstring destinationTreePath_; // "E:\Backup\" in a backup

@@ -51,7 +51,7 @@ TEST_F(JobWindowTest, CanStartJobChecksInOrder) {
     }
 }
 
-TEST_F(JobWindowTest, BackupEmptiesTheDeviceListAndSetsCaptionsRestoreKeepsThem) {
+TEST_F(JobWindowTest, BackupKeepsTheDeviceListAndSetsCaptionsRestoreKeepsThem) {
     // A restore before any backup: the job window's built-in captions. (The restore has no
     // ticked device row, so it stops at once and waits for Close.)
     main_->SetCaption(L"Velmora Snapkeep");
@@ -65,8 +65,8 @@ TEST_F(JobWindowTest, BackupEmptiesTheDeviceListAndSetsCaptionsRestoreKeepsThem)
     EXPECT_FALSE(job_->BackupDirection);
     EXPECT_EQ(job_->btnCancel.Caption(), L"Cancel");
 
-    // A backup in German, cancelled at once: the device list is emptied all the same, and the
-    // buttons keep the German captions for the next restore.
+    // A backup in German, cancelled at once: the device list keeps its rows (their copies are
+    // still on the enclosure), and the buttons keep the German captions for the next restore.
     CopyLanguage(L"German.ini");
     main_->ApplyLanguage(Data(L"Language\\German.ini"));
     const std::wstring german = main_->TextOf(Text::CfwCancelbtn);
@@ -83,7 +83,8 @@ TEST_F(JobWindowTest, BackupEmptiesTheDeviceListAndSetsCaptionsRestoreKeepsThem)
     MessageBoxAnswerer yes(L"", IDYES);
     main_->btnBackupClick();
     EXPECT_TRUE(refusedInside);
-    EXPECT_EQ(main_->ListViewDevice.Count(), 0);
+    ASSERT_EQ(main_->ListViewDevice.Count(), 1);
+    EXPECT_EQ(main_->ListViewDevice.Text(0), drive_->Root() + L"Backup\\C\\old\\");
     EXPECT_EQ(job_->btnCancel.Caption(), german);
     EXPECT_EQ(job_->btnPause.Caption(), main_->TextOf(Text::CfwPausebtn));
     EXPECT_TRUE(job_->BackupDirection);

@@ -23,7 +23,9 @@ const FailureTexts kTexts{
     u"Named streams of %1 files are not kept on this volume",
     u"This is a link",
     u"Not enough room on the USB device to keep the earlier copy safe",
-    u"Temporary file of an interrupted copy, kept because its file is missing"};
+    u"Temporary file of an interrupted copy, kept because its file is missing",
+    u"Folder not found",
+    u"Not restored: it would go into a Windows folder"};
 
 TEST(FailureLine, PathAndReasonByCode) {
     struct Case {
@@ -57,6 +59,8 @@ TEST(FailureLine, PathAndReasonByCode) {
         // A line for a volume: the worker gives its root as both paths.
         {18, src + u"; Fail: Times on this volume cannot be trusted."},
         {19, dst + u"; Fail: This is a link."}, // the walk puts the link's path there
+        {21, src + u"; Fail: Folder not found."},
+        {22, dst + u"; Fail: Not restored: it would go into a Windows folder."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MakeFailureLine(c.code, src, dst, kTexts), c.line) << c.code;

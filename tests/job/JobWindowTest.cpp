@@ -19,7 +19,7 @@ TEST_F(JobWindowTest, BackupScansCopiesAndClosesItselfWhenFinished) {
     ASSERT_TRUE(WriteFileAt(first + L"sub\\b.txt", Pattern(10, 2)));
     ASSERT_TRUE(WriteFileAt(skipped + L"c.txt", Pattern(10, 3)));
     ASSERT_TRUE(WriteFileAt(second + L"big.bin", Pattern(3'000'000, 4)));
-    main_->ListViewDevice.Add(true, L"X:\\Backup\\C\\old\\"); // replaced by the backup's rows
+    main_->ListViewDevice.Add(true, L"X:\\Backup\\C\\old\\"); // kept: a backup adds its rows
 
     Gate scanGate;
     Gate copyGate;
@@ -66,10 +66,12 @@ TEST_F(JobWindowTest, BackupScansCopiesAndClosesItselfWhenFinished) {
     EXPECT_EQ(Snapshot(first), Snapshot(BackupOf(first)));
     EXPECT_EQ(Snapshot(second), Snapshot(BackupOf(second)));
     EXPECT_FALSE(FileExists(BackupOf(skipped) + L"c.txt"));
-    ASSERT_EQ(main_->ListViewDevice.Count(), 2);
-    EXPECT_EQ(main_->ListViewDevice.Text(0), BackupOf(first));
-    EXPECT_EQ(main_->ListViewDevice.Text(1), BackupOf(second));
-    EXPECT_FALSE(main_->ListViewDevice.Checked(0) || main_->ListViewDevice.Checked(1));
+    ASSERT_EQ(main_->ListViewDevice.Count(), 3);
+    EXPECT_EQ(main_->ListViewDevice.Text(0), L"X:\\Backup\\C\\old\\");
+    EXPECT_TRUE(main_->ListViewDevice.Checked(0));
+    EXPECT_EQ(main_->ListViewDevice.Text(1), BackupOf(first));
+    EXPECT_EQ(main_->ListViewDevice.Text(2), BackupOf(second));
+    EXPECT_FALSE(main_->ListViewDevice.Checked(1) || main_->ListViewDevice.Checked(2));
     EXPECT_EQ(job_->CGaugeTotal.Position(), 100);
     EXPECT_EQ(job_->LabelFinishedFiles.Caption(), L"Finished Files: 3");
     EXPECT_FALSE(FileExists(drive_->Root() + L"temp.~txt")) << "the probe file is gone";
@@ -288,8 +290,10 @@ TEST_F(JobWindowTest, AnEnclosureTheProbeCannotWriteStopsABackupButNotARestore) 
     EXPECT_FALSE(FileExists(drive_->Root() + L"temp.~txt")) << "the failed probe stayed";
 
     // A restore only reads the enclosure: it goes on, its estimates those of a typical disk.
-    ASSERT_EQ(main_->ListViewDevice.Count(), 0) << "the stopped backup emptied the device list";
-    main_->ListViewDevice.Add(true, BackupOf(folder));
+    // The first backup's row is kept by the stopped one, and is ticked for the restore.
+    ASSERT_EQ(main_->ListViewDevice.Count(), 1) << "the stopped backup kept the earlier row";
+    EXPECT_EQ(main_->ListViewDevice.Text(0), BackupOf(folder));
+    main_->ListViewDevice.SetChecked(0, true);
     RunJob(false, [&] { EXPECT_TRUE(WaitForText(job_->LabelStatus, L"Restore has finished.")); });
     EXPECT_EQ(workers, 2);
     EXPECT_EQ(ReadBytes(folder + L"a.txt"), Pattern(3000, 1));

@@ -48,7 +48,7 @@ std::string Narrow(std::u16string_view text) {
 
 TEST(LanguageKeys, HaveTheDocumentedShape) {
     const auto keys = LanguageKeys();
-    ASSERT_EQ(keys.size(), 104u);
+    ASSERT_EQ(keys.size(), 108u);
     size_t captionOnly = 0, tableOnly = 0, both = 0;
     for (const LanguageKey& row : keys) {
         EXPECT_TRUE(row.SetsCaption || row.StoresText) << Narrow(row.Key);
@@ -57,9 +57,9 @@ TEST(LanguageKeys, HaveTheDocumentedShape) {
         both += row.SetsCaption && row.StoresText;
     }
     EXPECT_EQ(captionOnly, 23u);
-    EXPECT_EQ(tableOnly, 80u);
+    EXPECT_EQ(tableOnly, 84u);
     EXPECT_EQ(both, 1u);
-    EXPECT_EQ(kTextCount, 81u);
+    EXPECT_EQ(kTextCount, 85u);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].SetsCaption, Caption::LabelVersion);
     EXPECT_EQ(keys[Row(u"LabelVersion.Caption")].StoresText, Text::LabelVersion);
     // Table entries find their own rows, in key-list order.
@@ -73,6 +73,7 @@ TEST(LanguageKeys, HaveTheDocumentedShape) {
     EXPECT_EQ(LanguageKeyIndex(Text::HistoryFileIs), 93u);
     EXPECT_EQ(LanguageKeyIndex(Text::HistoryLinksSkipped), 95u);
     EXPECT_EQ(LanguageKeyIndex(Text::HistoryKeptBeside), 103u);
+    EXPECT_EQ(LanguageKeyIndex(Text::RestoreToWindowDescription), 107u);
     EXPECT_EQ(EnglishText(Text::DirAlreadyAdded), u"has already added.");
     EXPECT_EQ(EnglishText(Text::CannotSelSameDisk), u"You cannot select USB Device disk ");
     for (size_t i = 0; i < kTextCount; ++i)

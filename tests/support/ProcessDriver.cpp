@@ -148,6 +148,46 @@ HWND FindControl(HWND top, int id) {
     return find.found;
 }
 
+bool SelectListRow(HWND list, int index) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(list, &processId);
+    win::Handle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process)
+        return false;
+    void* remote = ::VirtualAllocEx(process.Get(), nullptr, sizeof(LVITEMW),
+                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote)
+        return false;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    const bool ok =
+        ::WriteProcessMemory(process.Get(), remote, &item, sizeof item, nullptr) &&
+        ::SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(remote)) != FALSE;
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return ok;
+}
+
+LRESULT SendTextMessage(HWND window, UINT msg, WPARAM wParam, const std::wstring& text) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    win::Handle process(
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    if (!process)
+        return 0;
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    void* remote =
+        ::VirtualAllocEx(process.Get(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote)
+        return 0;
+    LRESULT result = 0;
+    if (::WriteProcessMemory(process.Get(), remote, text.c_str(), bytes, nullptr))
+        result = ::SendMessageW(window, msg, wParam, reinterpret_cast<LPARAM>(remote));
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return result;
+}
+
 bool SetListCheck(HWND list, int index, bool checked) {
     DWORD processId = 0;
     ::GetWindowThreadProcessId(list, &processId);

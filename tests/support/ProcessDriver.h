@@ -56,6 +56,13 @@ HWND FindControl(HWND top, int id);
 // across processes.
 bool SetListCheck(HWND list, int index, bool checked);
 
+// Selects row `index` of a list view in another process (focused too, as a click does).
+bool SelectListRow(HWND list, int index);
+
+// Sends `msg` to a window of another process with `text` (zero-terminated UTF-16) placed in
+// that process's memory as the LPARAM; answers the message's result.
+LRESULT SendTextMessage(HWND window, UINT msg, WPARAM wParam, const std::wstring& text);
+
 // The rows of a list view with check boxes in another process: text and tick.
 int ListCount(HWND list);
 std::wstring ListItemText(HWND list, int index);

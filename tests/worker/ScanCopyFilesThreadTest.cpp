@@ -3,6 +3,7 @@
 #include "worker/ScanCopyFilesThread.h"
 #include "job/FailureList.h"
 #include "win/Text.h"
+#include "worker/EarlierVersions.h"
 #include "worker/Folders.h"
 
 #include "TempDir.h"
@@ -1342,6 +1343,25 @@ TEST_F(Worker, FileLinksAreLeftOutOnTheHostAndRefusedWhereTheCopyWritesPlacehold
     EXPECT_EQ(ReadBytes(H + L"docs\\link.txt"), "behind a link");
     EXPECT_EQ(ReadBytes(H + L"docs\\e.txt"), "new e");
     EXPECT_EQ(restore->LinksSkipped(), 0u);
+}
+
+// The versions tree is on the enclosure too: an earlier copy is never moved, nor a folder made,
+// through a link there. The earlier copy stays in the backup, and the file gets its line.
+TEST_F(Worker, AnEarlierCopyIsNeverKeptThroughALinkInTheVersionsTree) {
+    const std::wstring outside = dir / L"outside";
+    ASSERT_TRUE(::CreateDirectoryW(outside.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileAt(H + L"docs\\a.txt", "the new content"));
+    ASSERT_TRUE(WriteFileAt(B + L"docs\\a.txt", "old"));
+    if (!MakeFolderLink(R + L"Backup Versions", outside))
+        GTEST_SKIP() << "folder links cannot be made here";
+    auto worker = Make(H + L"docs\\", false, true);
+    worker->SetEarlierVersions(std::make_shared<EarlierVersions>(R, LocalNowStamp()));
+    const std::vector<Handled> handled = Run(*worker);
+    ASSERT_EQ(handled.size(), 1u);
+    EXPECT_EQ(handled[0].result, CopyLinkNotFollowed);
+    EXPECT_EQ(handled[0].destination, R + L"Backup Versions\\");
+    EXPECT_EQ(ReadBytes(B + L"docs\\a.txt"), "old");
+    EXPECT_TRUE(Snapshot(outside).empty()) << "written through the link";
 }
 
 } // namespace
