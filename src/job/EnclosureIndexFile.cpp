@@ -20,8 +20,9 @@ bool IsReparsePoint(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Asked without the trailing backslash: with it, the system answers for what a link leads to.
 bool IndexPathHasLink(const std::wstring& root) {
-    return IsReparsePoint(root + kBackupFolder) ||
+    return IsReparsePoint(root + L"Backup") ||
            IsReparsePoint(root + win::ToWide(kEnclosureIndexPath));
 }
 

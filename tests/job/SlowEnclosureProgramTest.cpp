@@ -192,12 +192,17 @@ TEST_F(SlowEnclosureProgramTest, PauseHoldsTheBytesStillAndRestartGoesOn) {
     ::PostMessageW(FindControl(job, ids::btnPause), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(restart) != FALSE; }));
     // The block being written when Pause came is let through; after that nothing moves.
-    const std::wstring copy = Backup() + L"video\\big.mkv";
+    // A new file is written under a temporary name beside its own, and takes its name whole.
+    const std::wstring folder = Backup() + L"video\\";
+    auto written = [&] {
+        const std::vector<std::wstring> temporary = TemporaryFilesIn(folder);
+        return SizeOf(folder + (temporary.empty() ? std::wstring(L"big.mkv") : temporary[0]));
+    };
     std::uint64_t held = 0;
     ASSERT_TRUE(WaitUntil(
         [&] {
             ::Sleep(300); // longer than one block takes at this speed
-            const std::uint64_t size = SizeOf(copy);
+            const std::uint64_t size = written();
             const bool still = size == held;
             held = size;
             return still && size > 0;
@@ -209,7 +214,7 @@ TEST_F(SlowEnclosureProgramTest, PauseHoldsTheBytesStillAndRestartGoesOn) {
     // Several periods of the copy timer (100 ms) and more than one of the time spent (1 s).
     for (int tick = 0; tick < 15; ++tick) {
         ::Sleep(100);
-        EXPECT_EQ(SizeOf(copy), held) << "bytes were written while paused";
+        EXPECT_EQ(written(), held) << "bytes were written while paused";
         EXPECT_EQ(Position(job, ids::ProgressBarSingle), bar);
         EXPECT_EQ(Position(job, ids::CGaugeTotal), gauge);
     }
@@ -217,7 +222,7 @@ TEST_F(SlowEnclosureProgramTest, PauseHoldsTheBytesStillAndRestartGoesOn) {
     EXPECT_LT(held, kBig);
 
     ::PostMessageW(restart, BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return SizeOf(copy) > held; }, 10000)) << "Restart did not resume";
+    EXPECT_TRUE(WaitUntil([&] { return written() > held; }, 10000)) << "Restart did not resume";
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(job); }, 120000));
     Close();
     EXPECT_EQ(FilesOf(Backup()), FilesOf(folder_));
