@@ -210,8 +210,7 @@ protected:
 };
 
 // A backup of two folders; then a new PC (an empty data folder) finds both on the enclosure by
-// its index, restores one whose folder was deleted, and "Restore to another folder..." puts the
-// other below a new folder.
+// its index and restores one whose folder was deleted.
 TEST_F(NewPcProgramTest, ANewPcFindsBothFoldersAndRestoresThem) {
     const std::wstring pictures = host_ / L"Pictures\\";
     const std::wstring documents = host_ / L"Documents\\";
@@ -256,10 +255,8 @@ TEST_F(NewPcProgramTest, ANewPcFindsBothFoldersAndRestoresThem) {
 }
 
 // "Restore to another folder..." through the row's context menu (the keyboard's way to it) and
-// the folder dialog. Not yet passing under Wine: the restore runs, but not into the folder the
-// dialog was given through BFFM_SETSELECTIONW; how Wine's dialog takes a selection from another
-// process is still to be found out.
-TEST_F(NewPcProgramTest, DISABLED_RestoreToAnotherFolderThroughTheContextMenu) {
+// the folder dialog: the row's files land below the folder chosen in the dialog.
+TEST_F(NewPcProgramTest, RestoreToAnotherFolderThroughTheContextMenu) {
     const std::wstring documents = host_ / L"Documents\\";
     MakeFolder(documents, 20, 100);
     BackUp({{true, U16(documents)}});
@@ -269,8 +266,6 @@ TEST_F(NewPcProgramTest, DISABLED_RestoreToAnotherFolderThroughTheContextMenu) {
     Program p = Start(newPc);
     ASSERT_NE(p.main, nullptr);
     ASSERT_TRUE(WaitForRows(p, {BackupOf(documents)}));
-    // The other row into a folder of the user's choice, through the row's context menu (the
-    // keyboard's way to it) and the folder dialog.
     const std::wstring oldPc = host_ / L"Old PC";
     ASSERT_TRUE(::CreateDirectoryW(oldPc.c_str(), nullptr));
     ASSERT_TRUE(SelectListRow(p.devices, 0));
@@ -282,7 +277,18 @@ TEST_F(NewPcProgramTest, DISABLED_RestoreToAnotherFolderThroughTheContextMenu) {
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (dialog = FindProcessWindow(L"#32770", p.process->Id())); }))
         << "no folder dialog";
-    SendTextMessage(dialog, BFFM_SETSELECTIONW, TRUE, oldPc);
+    // The folder is chosen as the dialog's tree selection, which its edit box names. Wine's
+    // dialog ignores a path typed into that box, and its walk of the tree to a given folder can
+    // miss the first time (docs/wine.md): the folder is given again until the dialog names it,
+    // and OK is pressed only then, so a miss never restores into the Desktop, the dialog's first
+    // choice.
+    HWND chosenName = ::FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    ASSERT_NE(chosenName, nullptr);
+    ASSERT_TRUE(WaitUntil([&] {
+        SendTextMessage(dialog, BFFM_SETSELECTIONW, TRUE, oldPc);
+        return WindowText(chosenName) == L"Old PC";
+    })) << "the dialog did not take the folder; it names "
+        << Narrow(WindowText(chosenName));
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     WaitForJob(p);
     EXPECT_EQ(Differences(Snapshot(oldPc + L"\\Documents\\"), documentsBefore), "");
