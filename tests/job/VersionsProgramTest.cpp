@@ -123,7 +123,9 @@ protected:
 
     void Start() {
         program_ = std::make_unique<ChildProcess>(BuildProgram(L"SnapkeepSim.exe"), dir_.Path());
-        main_ = WaitForTopWindow(L"TMainForm", caption_, program_->Id());
+        // A deadline for a machine busy with other builds and tests, where Wine may take long
+        // to start a program.
+        main_ = WaitForTopWindow(L"TMainForm", caption_, program_->Id(), 60000);
         ASSERT_NE(main_, nullptr);
     }
     void Close() {
@@ -196,6 +198,14 @@ protected:
         HWND job = StartJob(ids::btnBackup);
         EXPECT_NE(job, nullptr);
         HWND box = WaitForTopWindow(L"#32770", L"Question", program_->Id(), 60000);
+        // The box is found as soon as it is made: it is answered once the user could see it
+        // whole, its text and buttons made and on screen. (A click posted to a button not yet
+        // made would go nowhere.)
+        if (box && !WaitUntil([&] {
+                return ::IsWindowVisible(box) && ::GetDlgItem(box, IDYES) &&
+                       ::GetDlgItem(box, IDNO) && !MessageBoxText(box).empty();
+            }))
+            box = nullptr;
         EXPECT_NE(box, nullptr) << "the backup did not ask";
         if (box) {
             EXPECT_EQ(MessageBoxText(box), kManyChanged);
