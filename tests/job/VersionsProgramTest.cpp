@@ -135,6 +135,8 @@ protected:
     }
     // Clicks Backup or Restore once the enclosure is found; answers the job window.
     HWND StartJob(int button) {
+        if (!main_)
+            return nullptr;
         HWND drives = FindControl(main_, ids::ComboBoxDiskLetter);
         HWND command = FindControl(main_, button);
         if (!WaitUntil(
