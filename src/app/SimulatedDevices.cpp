@@ -26,7 +26,8 @@ std::map<char, DriveSpeed> DriveSpeeds(const std::vector<EnclosureEntry>& entrie
     for (const EnclosureEntry& entry : entries) {
         if (!entry.profile)
             continue;
-        const DriveSpeed speed{entry.writeMBps, entry.readMBps, entry.fileOpenMs, entry.attached};
+        const DriveSpeed speed{entry.writeMBps, entry.readMBps, entry.fileOpenMs, entry.attached,
+                               entry.capacityMB};
         for (char letter : entry.letters)
             drives.emplace(letter, speed); // the first enclosure to name a letter owns it
     }

@@ -11,6 +11,8 @@ namespace {
 // Far beyond any USB disk, and small enough that no time computed from them overflows.
 constexpr int kMaxSpeedMBps = 100000;
 constexpr int kMaxFileOpenMs = 60000;
+// 100 TB: beyond any disk, and its bytes still fit a 64-bit count many times over.
+constexpr int kMaxCapacityMB = 100'000'000;
 
 std::string_view Trim(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -93,6 +95,9 @@ void ApplyLine(EnclosureEntry& entry, std::string_view key, std::string_view val
     } else if (EqualsIgnoringCase(key, "FileOpenMs")) {
         if (const std::optional<int> cost = Number(value, 0, kMaxFileOpenMs))
             entry.fileOpenMs = *cost;
+    } else if (EqualsIgnoringCase(key, "CapacityMB")) {
+        if (const std::optional<int> size = Number(value, 0, kMaxCapacityMB))
+            entry.capacityMB = *size;
     } else {
         const std::optional<int> flag = Number(value, 0, 1);
         if (!flag)

@@ -14,6 +14,7 @@
 //     WriteMBps=30          ; its disk's writing, MB/s of 1,000,000 bytes (0 = unlimited)
 //     ReadMBps=35           ; its disk's reading, MB/s (0 = unlimited)
 //     FileOpenMs=5          ; the cost of each file opened for writing, ms (0 = none)
+//     CapacityMB=500        ; its disk's size, MB of 1,000,000 bytes (0 = the folder's free space)
 //
 // It is a test fixture, not user data: a line that cannot be read is ignored and the rest of
 // the file still counts. docs/simulated-enclosure.md describes the format for people.
@@ -43,6 +44,9 @@ struct EnclosureEntry {
     int writeMBps = 0;
     int readMBps = 0;
     int fileOpenMs = 0;
+    // The size of its disk in MB of 1,000,000 bytes, so that a test can fill it up; 0 means the
+    // free space of the folder behind its letters, as a folder of the machine has.
+    int capacityMB = 0;
 
     bool operator==(const EnclosureEntry&) const = default;
 };

@@ -1,6 +1,7 @@
 #pragma once
-// How fast a simulated disk is: what SnapkeepSim.exe makes the drive letters of an enclosure
-// cost, so that a job on a folder of the machine takes the time it would take on a USB disk.
+// How fast a simulated disk is, and how big: what SnapkeepSim.exe makes the drive letters of an
+// enclosure cost and hold, so that a job on a folder of the machine takes the time it would take
+// on a USB disk, and meets a full disk where the test wants one.
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -12,6 +13,7 @@ struct DriveSpeed {
     int readMBps = 0;   // sustained reading; 0 = unlimited
     int fileOpenMs = 0; // each file opened for writing (its directory entry, its allocation)
     bool attached = true;
+    int capacityMB = 0; // the disk's size, 1 MB = 1,000,000 bytes; 0 = the folder's free space
 
     bool operator==(const DriveSpeed&) const = default;
 };

@@ -1,5 +1,7 @@
 #include "worker/SlowDriveFileAccess.h"
 
+#include "worker/FolderBytes.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -9,6 +11,10 @@ namespace {
 
 // What a disk that has gone answers.
 constexpr DWORD kGone = ERROR_DEVICE_NOT_CONNECTED;
+
+std::uint64_t CapacityBytes(const DriveSpeed& speed) {
+    return static_cast<std::uint64_t>(speed.capacityMB) * 1'000'000;
+}
 
 } // namespace
 
@@ -55,6 +61,36 @@ void SlowDriveFileAccess::Spend(char letter, std::int64_t microseconds) {
         std::this_thread::sleep_for(done - now);
 }
 
+std::uint64_t SlowDriveFileAccess::Recount(char letter) {
+    {
+        std::lock_guard lock(mutex_);
+        usage_[letter].writtenSince = 0;
+    }
+    // A write made while the count runs may be counted twice, by it and by Write: the disk then
+    // seems fuller than it is until the next count, never emptier.
+    const std::uint64_t counted = BytesOfFilesBelow(std::wstring(1, letter) + L":\\");
+    std::lock_guard lock(mutex_);
+    Usage& usage = usage_[letter];
+    usage.known = true;
+    usage.counted = counted;
+    return counted + usage.writtenSince;
+}
+
+bool SlowDriveFileAccess::Fits(char letter, std::uint64_t capacity, DWORD size) {
+    std::optional<std::uint64_t> used;
+    {
+        std::lock_guard lock(mutex_);
+        if (const Usage& usage = usage_[letter]; usage.known)
+            used = usage.counted + usage.writtenSince;
+    }
+    if (used && *used + size <= capacity)
+        return true;
+    // The running figure only grows between counts: files deleted, or written over in place,
+    // are not taken off it. A write is refused only by a fresh count, or a disk emptied by
+    // another program (the removal of old versions, a test) would stay full.
+    return Recount(letter) + size <= capacity;
+}
+
 bool SlowDriveFileAccess::ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) {
     if (const auto speed = SpeedOfPath(path); speed && !speed->attached) {
         error = kGone;
@@ -85,9 +121,16 @@ HANDLE SlowDriveFileAccess::FindFirst(const std::wstring& pattern, WIN32_FIND_DA
 }
 
 bool SlowDriveFileAccess::FreeSpace(const std::wstring& folder, std::uint64_t& bytes) {
-    if (const auto speed = SpeedOfPath(folder); speed && !speed->attached)
+    const std::optional<char> letter = DriveLetterOf(folder);
+    const std::optional<DriveSpeed> speed = letter ? SpeedOfLetter(*letter) : std::nullopt;
+    if (speed && !speed->attached)
         return false;
-    return inner_.FreeSpace(folder, bytes);
+    if (!speed || speed->capacityMB == 0)
+        return inner_.FreeSpace(folder, bytes);
+    const std::uint64_t capacity = CapacityBytes(*speed);
+    const std::uint64_t used = Recount(*letter);
+    bytes = used < capacity ? capacity - used : 0;
+    return true;
 }
 
 HANDLE SlowDriveFileAccess::Open(const std::wstring& path, DWORD access, DWORD share,
@@ -138,6 +181,11 @@ bool SlowDriveFileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD
         ::SetLastError(kGone);
         return false;
     }
+    if (speed && speed->capacityMB > 0 && !Fits(letter, CapacityBytes(*speed), size)) {
+        put = 0;
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     // The time first, then the data: a disk pulled out while it was busy has not taken it.
     if (speed) {
         Spend(letter, TransferMicroseconds(size, speed->writeMBps));
@@ -147,7 +195,12 @@ bool SlowDriveFileAccess::Write(HANDLE file, const void* data, DWORD size, DWORD
             return false;
         }
     }
-    return inner_.Write(file, data, size, put);
+    const bool ok = inner_.Write(file, data, size, put);
+    if (ok && speed && speed->capacityMB > 0) {
+        std::lock_guard lock(mutex_);
+        usage_[letter].writtenSince += put;
+    }
+    return ok;
 }
 
 } // namespace snapkeep

@@ -1,7 +1,8 @@
 #pragma once
 // File access that makes chosen drive letters as slow as a USB disk: each read and write on them
 // takes the time their disk's speed gives it, and each file opened there for writing pays its
-// cost, whatever the folder behind the letter really takes. An unplugged disk answers every
+// cost, whatever the folder behind the letter really takes. A disk given a capacity holds no
+// more than that, whatever the folder's own volume has free. An unplugged disk answers every
 // request with an error, as a disk that is gone does. Listings and attribute queries take their
 // own time. Only SnapkeepSim.exe puts it in front of its copies and its speed probe; it is not
 // part of Snapkeep.exe.
@@ -21,6 +22,10 @@ public:
     // The slowed letters (upper case) and their disks' speeds; every other letter is left as
     // it is. Takes effect at the next request, the ones in flight included.
     void SetDrives(std::map<char, DriveSpeed> drives);
+
+    // On a letter with a capacity, FreeSpace answers the capacity less the bytes of all files
+    // below its root, counted anew at each call, and Write fails with ERROR_DISK_FULL (nothing
+    // written) when the bytes there and the write's would exceed it.
 
     bool ReadInfo(const std::wstring& path, FileInfo& info, DWORD& error) override;
     bool ReadInfo(HANDLE file, FileInfo& info) override;
@@ -43,11 +48,24 @@ private:
     // disk's own clock (DiskClock), so the oversleeping of one wait is taken off the next.
     void Spend(char letter, std::int64_t microseconds);
 
+    // What the files on a letter with a capacity hold: the last count's figure and the bytes
+    // written through here since.
+    struct Usage {
+        bool known = false;
+        std::uint64_t counted = 0;
+        std::uint64_t writtenSince = 0;
+    };
+    // Counts the bytes of the letter's files again; answers them with what was written meanwhile.
+    std::uint64_t Recount(char letter);
+    // True when `size` more bytes fit on the letter's disk of `capacity` bytes.
+    bool Fits(char letter, std::uint64_t capacity, DWORD size);
+
     FileAccess& inner_;
     mutable std::mutex mutex_; // guards all below
     std::map<char, DriveSpeed> drives_;
     std::map<HANDLE, char> handles_; // files opened on a slowed letter
     std::map<char, DiskClock> clocks_;
+    std::map<char, Usage> usage_;
 };
 
 } // namespace snapkeep

@@ -21,6 +21,7 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
                              "WriteMBps=30\n"
                              "readmbps = 35\n"
                              "FileOpenMs=5\n"
+                             "CapacityMB=500\n"
                              "[Other]\n"
                              "Attached=0\n"
                              "[enclosure]\r"
@@ -38,9 +39,15 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
                              "ReadMBps=2.5\r"     // whole megabytes only
                              "FileOpenMs=60001\r" // beyond a minute
                              "WriteMBps=0\r"      // unlimited
+                             "CapacityMB=64\r"
+                             "CapacityMB=-5\r"        // no negative size
+                             "CapacityMB=1e3\r"       // whole megabytes only
+                             "CapacityMB=100000001\r" // beyond 100 TB
                              "garbage line\r"
                              "[Enclosure]\n"
-                             "Profile=bogus\n";
+                             "Profile=bogus\n"
+                             "CapacityMB=12\n"
+                             "CapacityMB=0\n"; // the folder's own free space again
     const std::vector<EnclosureEntry> entries = ParseEnclosureFile(file);
     ASSERT_EQ(entries.size(), 3u);
     EnclosureEntry first;
@@ -51,14 +58,17 @@ TEST(EnclosureFileTest, ReadsSectionsInOrderAndIgnoresWhatItCannotRead) {
     first.writeMBps = 30;
     first.readMBps = 35;
     first.fileOpenMs = 5;
+    first.capacityMB = 500;
     EXPECT_EQ(entries[0], first);
     EnclosureEntry second;
     second.profile = "chipinfo-753";
     second.buttonPin = 15;
     second.buttonActiveHigh = true;
     second.attached = false;
+    second.capacityMB = 64;
     EXPECT_EQ(entries[1], second);
     EXPECT_FALSE(entries[2].profile);
+    EXPECT_EQ(entries[2].capacityMB, 0);
     EXPECT_TRUE(ParseEnclosureFile("").empty());
 }
 
