@@ -132,8 +132,8 @@ kept=$(find "$folder" -type f -name "$kept_name" | wc -l)
 drive close "$caption" >/dev/null
 wait "$program" || true
 
-files=$(find "$demo/enclosure/Backup" -type f | wc -l)
-bytes=$(find "$demo/enclosure/Backup" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+files=$(find "$demo/enclosure/Backup/H/Documents" -type f | wc -l)
+bytes=$(find "$demo/enclosure/Backup/H/Documents" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
 cat <<REPORT
 
 == Snapkeep demo report
