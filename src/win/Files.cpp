@@ -91,12 +91,24 @@ bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
             return false;
         }
     }
-    if (!::MoveFileExW(temp.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileW(temp.c_str());
-        return false;
+    // Another program reading the file (an editor opening the history, a virus scanner) holds
+    // it open for a moment and refuses the replace meanwhile: a few tries over about two seconds
+    // outlast it, where giving up at once would lose what is being saved.
+    constexpr int kTries = 8;
+    constexpr DWORD kWaitMs = 250;
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(temp.c_str(), path.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = ::GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                          error == ERROR_LOCK_VIOLATION;
+        if (!held || attempt + 1 == kTries)
+            break;
+        ::Sleep(kWaitMs);
     }
-    return true;
+    ::DeleteFileW(temp.c_str());
+    return false;
 }
 
 } // namespace snapkeep::win

@@ -1,4 +1,5 @@
 #include "win/Files.h"
+#include "win/Handle.h"
 
 #include "TempDir.h"
 #include "Wait.h"
@@ -9,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 using namespace snapkeep;
 using namespace snapkeep::test;
@@ -39,6 +41,46 @@ TEST(Files, FailedReplaceKeepsTheOldFile) {
             (path + L".snapkeep-new" + (n > 1 ? std::to_wstring(n) : L"")).c_str(), nullptr));
     EXPECT_FALSE(win::ReplaceFileContent(path, "new"));
     EXPECT_EQ(ReadBytes(path), "old");
+}
+
+// A reader that holds the file for a moment (an editor opening the history) does not cost the
+// save: the replace is tried again until the reader lets go. One that never lets go leaves the
+// old file as it was and no temporary file.
+TEST(Files, AReplaceWaitsForAReaderThatHoldsTheFileForAMoment) {
+    TempDir dir;
+    const std::wstring path = dir / L"History.txt";
+    ASSERT_TRUE(WriteBytes(path, "old"));
+    auto hold = [&] {
+        return ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    {
+        HANDLE reader = hold();
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        // Only a system that refuses to replace a file held this way shows the wait.
+        const bool refused =
+            WriteBytes(dir / L"probe.txt", "p") &&
+            !::MoveFileExW((dir / L"probe.txt").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+        ::CloseHandle(reader);
+        if (!refused)
+            GTEST_SKIP() << "this system replaces a file another program holds open";
+    }
+    HANDLE reader = hold();
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    std::thread release([reader] {
+        ::Sleep(400); // the reader's moment: shorter than the save's patience
+        ::CloseHandle(reader);
+    });
+    EXPECT_TRUE(win::ReplaceFileContent(path, "new"));
+    release.join();
+    EXPECT_EQ(ReadBytes(path), "new");
+
+    win::FileHandle stubborn(hold());
+    ASSERT_TRUE(stubborn.Valid());
+    EXPECT_FALSE(win::ReplaceFileContent(path, "newer"));
+    stubborn.Reset();
+    EXPECT_EQ(ReadBytes(path), "new");
+    EXPECT_FALSE(FileExists(path + L".snapkeep-new"));
 }
 
 // The temporary sibling is always created new: whatever holds its name (a file left by a save
