@@ -372,9 +372,9 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
 
     // Where the file this copy replaces goes; an earlier file is never replaced without it when
     // the plan names a place, and a place that cannot be made keeps the earlier file as it is.
-    const bool replacing = Exists(files, destination);
-    const std::wstring keepAt =
-        plan && !plan->keepEarlierAt.empty() && replacing ? plan->keepEarlierAt : std::wstring();
+    const std::wstring keepAt = plan && !plan->keepEarlierAt.empty() && Exists(files, destination)
+                                    ? plan->keepEarlierAt
+                                    : std::wstring();
     if (!keepAt.empty() && !PrepareKeeping(keepAt))
         return temp->Discard() ? (IsOutOfSpace(::GetLastError()) ? CopyNoRoomToKeepEarlierCopy
                                                                  : CopyDestinationWriteFailed)
@@ -391,7 +391,7 @@ int CopyOneFile(const std::wstring& source, const std::wstring& destination, Fil
         return temp->Discard() ? replaced : CopyDeletePartialFailed;
     }
     // Before the times: removing a stream may touch them.
-    if (replacing && !DropOtherStreams(files, destination, sourceStreams))
+    if (temp->Replaced() && !DropOtherStreams(files, destination, sourceStreams))
         return CopyApplyInfoFailed;
     // The times go on after the rename, through the handle that now names the destination: a
     // file system that tunnels the old file's creation time to the new name cannot undo them.

@@ -48,6 +48,7 @@ bool TempFile::Commit(const std::wstring& destination, const std::wstring& keepE
     // Only a file is replaced: a folder in the destination's place stays (Wine's ReplaceFileW
     // would put the file in its place).
     const DWORD existing = ::GetFileAttributesW(target.c_str());
+    replaced_ = existing != INVALID_FILE_ATTRIBUTES;
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY)) {
         error_ = ERROR_ACCESS_DENIED;
         return false;

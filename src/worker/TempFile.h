@@ -43,6 +43,8 @@ public:
     // file stays under its temporary name, Path(), as the only copy of the data.
     bool Commit(const std::wstring& destination, const std::wstring& keepEarlierAt = {});
     bool EarlierKept() const { return earlierKept_; }
+    // The last Commit found a file under the destination's name to replace.
+    bool Replaced() const { return replaced_; }
     bool Kept() const { return kept_; }
     const std::wstring& Path() const { return path_; }
     // Deletes the file now. False when it cannot be deleted.
@@ -59,6 +61,7 @@ private:
     bool committed_ = false;
     bool kept_ = false;        // left under the temporary name: never deleted
     bool earlierKept_ = false; // the replaced file lies at the name Commit was given for it
+    bool replaced_ = false;
 };
 
 } // namespace snapkeep
